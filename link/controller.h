@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/comm_timings.h"
+#include "link/packet.h"
+#include "link/serial_port.h"
+
+// CController: the controller link, the only path between the tool and the
+// motor controller. One lock serialises whole transactions, so the Monitor's
+// polling worker and the user-interface thread never interleave on the wire.
+// Every operation blocks its caller for the whole transaction.
+namespace kestrum {
+
+// Raised when the controller gives no acceptable answer within the attempts.
+class CControllerException : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "Motor controller is not responding"; }
+};
+
+class CController
+{
+public:
+    CController();
+    virtual ~CController();
+    CController(const CController&) = delete;
+    CController& operator=(const CController&) = delete;
+
+    bool ReadFlash(std::uint16_t address, std::uint16_t& word);
+    bool ReadFlashByte(std::uint16_t address, std::uint8_t& byte);
+    bool WriteFlash(std::uint16_t address, std::uint16_t word);
+    bool ReadEeprom(unsigned address, std::uint8_t& byte);
+    bool ReadEepromWord(unsigned address, std::uint16_t& value);
+    bool WriteEeprom(unsigned address, unsigned data);
+    bool ReadRam(unsigned address, std::uint8_t (&bytes)[3]);
+    bool WriteRam(unsigned address, unsigned data);
+    bool ResetController();
+    bool ProbeController();
+    bool OpenLink();
+
+    // Makes sure a controller answers on the open port, searching the serial
+    // ports when it does not. False after the user was told (see SetNotifier).
+    bool LocateController();
+    bool TryPorts(const std::vector<std::string>& candidates);
+
+    // Receives the user-facing message of a failed search ("Cannot locate
+    // Motor controller"); the application routes it to its message box.
+    void SetNotifier(std::function<void(const std::string&)> notifier);
+
+    CommTimings& Timings() { return timings_; }
+    CSerialPort& Port() { return port_; }
+    bool IsPortOpen() const { return port_.IsOpen(); }
+
+    struct Shared; // state shared with the reader thread
+
+private:
+    static void ReaderThread(void* self);
+    bool Transact(Packet& request, bool quiet);
+    bool WriteVerified(const Packet& write);
+    void Notify(const std::string& message);
+
+    CSerialPort port_;
+    CommTimings timings_;
+    std::unique_ptr<Shared> shared_;
+    std::function<void(const std::string&)> notifier_;
+};
+
+} // namespace kestrum

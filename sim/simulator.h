@@ -1,0 +1,83 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/packet.h"
+
+// A simulated motor controller on the master side of a pseudo-terminal. The
+// tool opens the slave path like any serial port. Every public member is
+// safe to call from any thread while the simulator serves.
+namespace kestrum::sim {
+
+inline constexpr std::size_t kEepromSize = 256;
+inline constexpr std::size_t kFlashWords = 32768;
+inline constexpr std::size_t kRamSize = 256;
+
+// Named misbehaviours, so retries and failures can be tested.
+struct Faults
+{
+    bool silent = false;                      // answer nothing
+    std::chrono::milliseconds answerDelay{0}; // before each answer
+    unsigned dropEvery = 0;                   // drop every Nth answer (0: never)
+    unsigned corruptEvery = 0;                // bad checksum on every Nth answer
+    bool wrongCode = false;                   // answer with another command code
+    bool wrongAddress = false;                // answer with another address
+    bool wrongValue = false;                  // read-backs and reads give another value
+};
+
+struct Options
+{
+    std::uint8_t modelCode = 0; // 0: keep the default image's model code
+    bool pacing = false;        // 9600 bit/s wire pacing, about 1.04 ms per byte
+    bool liveGauges = true;     // gauges move over time
+};
+
+class Simulator
+{
+public:
+    explicit Simulator(Options options = {});
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Opens the pseudo-terminal pair and starts serving. False on failure.
+    bool Start();
+    void Stop();
+    // The slave side's path, to be opened by the tool.
+    const std::string& PortPath() const;
+
+    std::uint8_t Eeprom(std::uint8_t address) const;
+    void SetEeprom(std::uint8_t address, std::uint8_t value);
+    std::uint16_t Flash(std::uint16_t address) const;
+    void SetFlash(std::uint16_t address, std::uint16_t word);
+    std::uint8_t Ram(std::uint8_t address) const;
+    void SetRam(std::uint8_t address, std::uint8_t value);
+
+    bool LoadImage(const std::string& path);
+    bool SaveImage(const std::string& path) const;
+
+    void SetFaults(const Faults& faults);
+    void SetPacing(bool on);
+    // Writes raw bytes to the tool, e.g. K stray bytes or a late frame.
+    void SendRaw(const std::vector<std::uint8_t>& bytes);
+    // Closes the master side, as an unplugged adapter would.
+    void HangUp();
+
+    // Every well-formed request received, in order (bad checksums excluded).
+    std::vector<Packet> Transcript() const;
+    void ClearTranscript();
+    // Waits (on a condition, not by polling) until the transcript holds at
+    // least `count` requests; false on time-out.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+} // namespace kestrum::sim

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "link/comm_timings.h"
+#include "link/packet.h"
+#include "link/serial_port.h"
+
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "link/comm_timings.h"
-#include "link/packet.h"
-#include "link/serial_port.h"
 
 // CController: the controller link, the only path between the tool and the
 // motor controller. One lock serialises whole transactions, so the Monitor's
@@ -61,6 +61,7 @@ public:
 
 private:
     static void ReaderThread(void* self);
+    void SetListening(bool on);
     bool Transact(Packet& request, bool quiet);
     bool WriteVerified(const Packet& write);
     void Notify(const std::string& message);

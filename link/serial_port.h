@@ -1,23 +1,29 @@
 #pragma once
 
-#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 // CSerialPort: the byte pipe under the controller link.
 //
-// Threading contract: the reader thread calls only ReadByte(). Transactions
-// on any thread (serialised by the link's lock) call Write(). Open, Close,
-// SetName, StartReader and StopReader belong to the thread that owns the link
-// (the user-interface thread) and must not run concurrently with each other.
-// IsOpen() may be called from any thread.
+// Threading contract: the reader thread calls only ReadByte() and
+// StopRequested(). Transactions on any thread (serialised by the link's lock)
+// call Write() and InterruptRead(). Open, Close, SetName, StartReader and
+// StopReader belong to the thread that owns the link (the user-interface
+// thread) and must not run concurrently with each other; Close waits for a
+// Write in progress on another thread before the handle goes. IsOpen(),
+// ReaderRunning() and StopRequested() may be called from any thread.
 namespace kestrum {
 
-enum class ReadResult { Byte, NoByte, Failure };
+enum class ReadResult
+{
+    Byte,
+    NoByte,
+    Failure
+};
 
 class CSerialPort
 {
@@ -39,15 +45,27 @@ public:
     const std::string& Name() const { return name_; }
     bool IsOpen() const;
 
+    // Byte: one byte read. NoByte: nothing arrived within the read time-out,
+    // or InterruptRead() was called. Failure: stop signal, port error or
+    // hang-up, port not open.
     ReadResult ReadByte(std::uint8_t& byte);
+    ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout);
     // Number of bytes written (0 on failure or when closed).
     std::size_t Write(const std::uint8_t* data, std::size_t length);
 
-    bool StartReader(ReaderProc proc, void* arg);
+    // Ends the current or the next ReadByte with NoByte, without taking a
+    // byte, so the reader can stop consuming input the moment nobody listens.
+    void InterruptRead();
+
+    // `wake` is called by StopReader right after the stop signal is raised,
+    // so a reader that idles on its own condition (not in ReadByte) notices.
+    bool StartReader(ReaderProc proc, void* arg, std::function<void()> wake = {});
     // Ends the reader (pending read or idle), waits for it, leaves the stop
     // signal cleared. Returns the reader's exit code (0 when none ran).
     int StopReader();
     bool ReaderRunning() const;
+    // True while StopReader is ending the reader.
+    bool StopRequested() const;
 
     // How long a ReadByte waits for a byte before reporting NoByte.
     static constexpr int kReadTimeoutMs = 5000;

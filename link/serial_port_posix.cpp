@@ -1,0 +1,316 @@
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <shared_mutex>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <system_error>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
+#include "link/port_names.h"
+#include "link/serial_port.h"
+
+namespace kestrum {
+
+namespace {
+
+// A level-triggered flag that poll() can wait on: raised until cleared.
+class PollSignal
+{
+public:
+    PollSignal() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~PollSignal()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PollSignal(const PollSignal&) = delete;
+    PollSignal& operator=(const PollSignal&) = delete;
+
+    bool Valid() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+    void Raise()
+    {
+        const std::uint64_t one = 1;
+        while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+    void Clear()
+    {
+        std::uint64_t count = 0;
+        while (::read(fd_, &count, sizeof count) < 0 && errno == EINTR) {
+        }
+    }
+
+private:
+    int fd_;
+};
+
+bool ApplyLineSettings(int fd)
+{
+    termios current{};
+    if (::tcgetattr(fd, &current) != 0)
+        return false; // not a terminal device
+
+    // Built from nothing rather than edited, so no setting left behind by a
+    // previous user of the device survives.
+    termios t{};
+    ::cfmakeraw(&t);
+    t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
+    t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    // VMIN 1 (from cfmakeraw) keeps an empty non-blocking read at EAGAIN, so a
+    // read of 0 bytes can only mean end of file.
+    t.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&t, B9600) != 0 || ::cfsetospeed(&t, B9600) != 0)
+        return false;
+    if (::tcsetattr(fd, TCSANOW, &t) != 0)
+        return false;
+
+    // DTR and RTS held off; a pseudo-terminal has no modem lines and refuses.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    (void)::ioctl(fd, TIOCMBIC, &lines);
+
+#ifdef __linux__
+    // USB-serial adapters otherwise hold each short answer back for up to
+    // 16 ms. Drivers without the setting refuse; that is fine.
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        (void)::ioctl(fd, TIOCSSERIAL, &serial);
+    }
+#endif
+    // Driver queue sizes cannot be chosen on POSIX: the kernel's tty buffers
+    // (4 KiB and more) are always larger than the 1024 bytes the link needs.
+    return true;
+}
+
+} // namespace
+
+struct CSerialPort::Impl
+{
+    std::atomic<int> fd{-1};
+    // Writes and reads hold `io` shared; Close takes it alone, so the
+    // descriptor is never closed (and its number reused) under a transfer.
+    std::shared_mutex io;
+    PollSignal stop;      // raised while the reader is being ended
+    PollSignal interrupt; // ends one ReadByte with NoByte
+    std::thread reader;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
+    std::function<void()> wake;
+};
+
+CSerialPort::CSerialPort() : impl_(std::make_unique<Impl>()) {}
+
+CSerialPort::~CSerialPort()
+{
+    Close();
+}
+
+bool CSerialPort::IsOpen() const
+{
+    return impl_->fd.load() >= 0;
+}
+
+bool CSerialPort::Open()
+{
+    if (IsOpen())
+        Close();
+    if (!impl_->stop.Valid() || !impl_->interrupt.Valid())
+        return false;
+
+    const std::string path = DevicePathForPortName(name_);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    // The lock first: TIOCEXCL is a property of the device, so a refused
+    // opener must not touch it and take the exclusivity from the holder.
+    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    bool exclusive = ok && ::ioctl(fd, TIOCEXCL) == 0;
+    ok = exclusive && ApplyLineSettings(fd);
+    if (!ok) {
+        if (exclusive)
+            (void)::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return false;
+    }
+    impl_->stop.Clear();
+    impl_->interrupt.Clear();
+    impl_->fd.store(fd);
+    return true;
+}
+
+bool CSerialPort::Close()
+{
+    StopReader();
+    if (!IsOpen())
+        return true;
+    // A Write blocked on another thread gives up; nothing else can be
+    // waiting on the stop signal now that the reader has ended.
+    impl_->stop.Raise();
+    {
+        std::unique_lock lock(impl_->io);
+        const int fd = impl_->fd.exchange(-1);
+        (void)::tcflush(fd, TCIOFLUSH);
+        (void)::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+    }
+    impl_->stop.Clear();
+    impl_->interrupt.Clear();
+    return true;
+}
+
+bool CSerialPort::SetName(const std::string& name)
+{
+    Close();
+    name_ = name;
+    return true;
+}
+
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
+{
+    return ReadByte(byte, std::chrono::milliseconds(kReadTimeoutMs));
+}
+
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout)
+{
+    std::shared_lock lock(impl_->io);
+    const int fd = impl_->fd.load();
+    if (fd < 0)
+        return ReadResult::Failure;
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd fds[3] = {
+            {impl_->stop.Fd(), POLLIN, 0}, {impl_->interrupt.Fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+        const int rc = ::poll(fds, 3, static_cast<int>(std::max<long long>(0, left.count())));
+        if (rc < 0) {
+            if (errno == EINTR)
+                continue; // the time left is recomputed
+            return ReadResult::Failure;
+        }
+        if (fds[0].revents != 0)
+            return ReadResult::Failure;
+        if (fds[1].revents != 0) {
+            impl_->interrupt.Clear();
+            return ReadResult::NoByte;
+        }
+        if (rc == 0)
+            return ReadResult::NoByte;
+
+        const short events = fds[2].revents;
+        if (events & POLLIN) {
+            const ssize_t n = ::read(fd, &byte, 1);
+            if (n == 1)
+                return ReadResult::Byte;
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            // 0 bytes after "readable" is the end of file of an unplugged
+            // adapter or a closed pseudo-terminal: polling again would spin.
+            return ReadResult::Failure;
+        }
+        if (events & (POLLHUP | POLLERR | POLLNVAL))
+            return ReadResult::Failure;
+    }
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
+{
+    std::shared_lock lock(impl_->io);
+    const int fd = impl_->fd.load();
+    if (fd < 0)
+        return 0;
+
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(fd, data + done, length - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd fds[2] = {{impl_->stop.Fd(), POLLIN, 0}, {fd, POLLOUT, 0}};
+            const int rc = ::poll(fds, 2, -1);
+            if (rc < 0 && errno == EINTR)
+                continue;
+            if (rc < 0 || fds[0].revents != 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
+                break;
+            continue;
+        }
+        break;
+    }
+    return done;
+}
+
+void CSerialPort::InterruptRead()
+{
+    impl_->interrupt.Raise();
+}
+
+bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
+{
+    if (impl_->reader.joinable()) {
+        if (impl_->running.load())
+            return false;
+        impl_->reader.join(); // ended on its own earlier
+    }
+    impl_->wake = std::move(wake);
+    impl_->running.store(true);
+    try {
+        impl_->reader = std::thread([impl = impl_.get(), proc, arg] {
+            proc(arg);
+            impl->running.store(false);
+        });
+    } catch (const std::system_error&) {
+        impl_->running.store(false);
+        impl_->wake = nullptr;
+        return false;
+    }
+    return true;
+}
+
+int CSerialPort::StopReader()
+{
+    if (!impl_->reader.joinable())
+        return 0;
+    impl_->stopping.store(true);
+    impl_->stop.Raise();
+    if (impl_->wake)
+        impl_->wake();
+    impl_->reader.join();
+    impl_->wake = nullptr;
+    // Cleared only now: a stop raised for this reader never ends a later
+    // reader, read or write.
+    impl_->stop.Clear();
+    impl_->interrupt.Clear();
+    impl_->stopping.store(false);
+    return 0;
+}
+
+bool CSerialPort::ReaderRunning() const
+{
+    return impl_->running.load();
+}
+
+bool CSerialPort::StopRequested() const
+{
+    return impl_->stopping.load();
+}
+
+} // namespace kestrum

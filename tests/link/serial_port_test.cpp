@@ -1,0 +1,336 @@
+#include "link/serial_port.h"
+#include "tests/link/pty_helpers.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
+
+namespace kestrum {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::PtyPair;
+
+// Far below the 5-second read time-out, far above any scheduling delay.
+constexpr auto kAtOnce = 1500ms;
+
+class SerialPortTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.Valid());
+        port.SetName(pty.SlavePath());
+        ASSERT_TRUE(port.Open());
+    }
+
+    PtyPair pty;
+    CSerialPort port;
+};
+
+// A reader that reads until the port fails, counting its reads.
+struct CountingReader
+{
+    CSerialPort* port = nullptr;
+    std::atomic<int> reads{0};
+    std::atomic<bool> reading{false};
+    std::promise<ReadResult> last;
+
+    static void Run(void* arg)
+    {
+        auto& self = *static_cast<CountingReader*>(arg);
+        ReadResult result = ReadResult::NoByte;
+        while (result != ReadResult::Failure) {
+            std::uint8_t byte = 0;
+            self.reading = true;
+            result = self.port->ReadByte(byte);
+            ++self.reads;
+        }
+        self.last.set_value(result);
+    }
+};
+
+TEST(SerialPortClosed, missingName_openFails_portStaysClosed)
+{
+    CSerialPort port;
+    port.SetName("/dev/kestrum-no-such-port");
+    EXPECT_FALSE(port.Open());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortClosed, notATerminal_openFails_portStaysClosed)
+{
+    CSerialPort port;
+    port.SetName("/dev/null");
+    EXPECT_FALSE(port.Open());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortClosed, closeOnClosedPort_returnsTrue_readFails_writeWritesNothing)
+{
+    CSerialPort port;
+    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.IsOpen());
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port.ReadByte(byte), ReadResult::Failure);
+    const std::uint8_t data[3] = {1, 2, 3};
+    EXPECT_EQ(port.Write(data, sizeof data), 0u);
+    EXPECT_EQ(port.StopReader(), 0);
+}
+
+TEST_F(SerialPortTest, secondOpener_fails_firstKeepsWorking)
+{
+    CSerialPort second;
+    second.SetName(pty.SlavePath());
+    EXPECT_FALSE(second.Open());
+    EXPECT_FALSE(second.IsOpen());
+
+    const std::uint8_t data[2] = {0x5B, 0x02};
+    EXPECT_EQ(port.Write(data, 2), 2u);
+    EXPECT_EQ(pty.Receive(2, kAtOnce), (std::vector<std::uint8_t>{0x5B, 0x02}));
+
+    // Once the first lets go, the port can be taken again.
+    port.Close();
+    EXPECT_TRUE(second.Open());
+}
+
+TEST_F(SerialPortTest, open_setsRaw9600EightNoneOneWithoutFlowControl)
+{
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.SlaveFd(), &t), 0);
+    EXPECT_EQ(::cfgetispeed(&t), B9600);
+    EXPECT_EQ(::cfgetospeed(&t), B9600);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+}
+
+TEST_F(SerialPortTest, everyByteValue_passesUnchangedBothWays)
+{
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i)
+        all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+
+    EXPECT_EQ(port.Write(all.data(), all.size()), all.size());
+    EXPECT_EQ(pty.Receive(all.size(), kAtOnce), all);
+
+    ASSERT_TRUE(pty.Send(all));
+    for (int i = 0; i < 256; ++i) {
+        std::uint8_t byte = 0;
+        ASSERT_EQ(port.ReadByte(byte, kAtOnce), ReadResult::Byte) << i;
+        EXPECT_EQ(byte, i);
+    }
+}
+
+TEST_F(SerialPortTest, silentLine_readReportsNoByteAfterItsTimeout)
+{
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(byte, 100ms), ReadResult::NoByte);
+    EXPECT_GE(Clock::now() - start, 100ms);
+}
+
+TEST_F(SerialPortTest, interruptRead_endsOneReadWithoutTakingTheQueuedByte)
+{
+    port.InterruptRead();
+    ASSERT_TRUE(pty.Send({0x42}));
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port.ReadByte(byte, kAtOnce), ReadResult::NoByte);
+    EXPECT_EQ(port.ReadByte(byte, kAtOnce), ReadResult::Byte);
+    EXPECT_EQ(byte, 0x42);
+}
+
+TEST_F(SerialPortTest, interruptRead_endsAPendingReadAtOnce)
+{
+    auto pending = std::async(std::launch::async, [&] {
+        std::uint8_t byte = 0;
+        return port.ReadByte(byte);
+    });
+    port.InterruptRead();
+    ASSERT_EQ(pending.wait_for(kAtOnce), std::future_status::ready);
+    EXPECT_EQ(pending.get(), ReadResult::NoByte);
+}
+
+TEST_F(SerialPortTest, stopReader_whileReaderWaitsForAByte_endsItAtOnce)
+{
+    CountingReader reader;
+    reader.port = &port;
+    auto ended = reader.last.get_future();
+    ASSERT_TRUE(port.StartReader(&CountingReader::Run, &reader));
+    ASSERT_TRUE(port.ReaderRunning());
+    while (!reader.reading)
+        std::this_thread::yield();
+
+    const auto start = Clock::now();
+    EXPECT_EQ(port.StopReader(), 0);
+    EXPECT_LT(Clock::now() - start, kAtOnce);
+    EXPECT_FALSE(port.ReaderRunning());
+    EXPECT_EQ(ended.get(), ReadResult::Failure);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+// An idle reader waits on its own condition, not in ReadByte; the wake hook
+// is what lets StopReader reach it.
+struct IdleReader
+{
+    CSerialPort* port = nullptr;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::atomic<bool> stoppedByHook{false};
+
+    static void Run(void* arg)
+    {
+        auto& self = *static_cast<IdleReader*>(arg);
+        std::unique_lock lock(self.mutex);
+        self.stoppedByHook =
+            self.cv.wait_for(lock, 10s, [&] { return self.port->StopRequested(); });
+    }
+    void Wake()
+    {
+        {
+            std::lock_guard lock(mutex);
+        }
+        cv.notify_all();
+    }
+};
+
+TEST_F(SerialPortTest, stopReader_whileReaderIdles_wakesItAtOnce)
+{
+    IdleReader reader;
+    reader.port = &port;
+    ASSERT_TRUE(port.StartReader(&IdleReader::Run, &reader, [&] { reader.Wake(); }));
+
+    const auto start = Clock::now();
+    port.StopReader();
+    EXPECT_LT(Clock::now() - start, kAtOnce);
+    EXPECT_TRUE(reader.stoppedByHook);
+    EXPECT_FALSE(port.StopRequested());
+}
+
+TEST_F(SerialPortTest, afterStopReader_stopSignalIsClear_readsAndWritesWork)
+{
+    CountingReader reader;
+    reader.port = &port;
+    auto ended = reader.last.get_future();
+    ASSERT_TRUE(port.StartReader(&CountingReader::Run, &reader));
+    port.StopReader();
+
+    ASSERT_TRUE(pty.Send({0x11}));
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port.ReadByte(byte, kAtOnce), ReadResult::Byte);
+    EXPECT_EQ(byte, 0x11);
+    const std::uint8_t data = 0x22;
+    EXPECT_EQ(port.Write(&data, 1), 1u);
+    EXPECT_EQ(pty.Receive(1, kAtOnce), std::vector<std::uint8_t>{0x22});
+}
+
+struct OneByteReader
+{
+    CSerialPort* port = nullptr;
+    std::promise<std::pair<ReadResult, std::uint8_t>> got;
+    static void Run(void* arg)
+    {
+        auto& self = *static_cast<OneByteReader*>(arg);
+        std::uint8_t byte = 0;
+        const ReadResult result = self.port->ReadByte(byte);
+        self.got.set_value({result, byte});
+    }
+};
+
+TEST_F(SerialPortTest, readerEndedOnItsOwn_closeOpenAndNewReaderWorkNormally)
+{
+    std::promise<void> done;
+    auto ended = done.get_future();
+    ASSERT_TRUE(port.StartReader(
+        [](void* arg) { static_cast<std::promise<void>*>(arg)->set_value(); }, &done));
+    ended.wait();
+
+    // The ended thread is still collected at once.
+    const auto start = Clock::now();
+    port.Close();
+    EXPECT_LT(Clock::now() - start, kAtOnce);
+    ASSERT_TRUE(port.Open());
+
+    OneByteReader second;
+    second.port = &port;
+    auto got = second.got.get_future();
+    ASSERT_TRUE(port.StartReader(&OneByteReader::Run, &second));
+    ASSERT_TRUE(pty.Send({0xB5}));
+    ASSERT_EQ(got.wait_for(kAtOnce), std::future_status::ready);
+    const auto [result, byte] = got.get();
+    EXPECT_EQ(result, ReadResult::Byte);
+    EXPECT_EQ(byte, 0xB5);
+}
+
+TEST_F(SerialPortTest, secondStartReader_whileOneRuns_isRefused)
+{
+    CountingReader reader;
+    reader.port = &port;
+    ASSERT_TRUE(port.StartReader(&CountingReader::Run, &reader));
+    CountingReader other;
+    other.port = &port;
+    EXPECT_FALSE(port.StartReader(&CountingReader::Run, &other));
+    port.StopReader();
+    EXPECT_EQ(other.reads, 0);
+}
+
+TEST_F(SerialPortTest, hangUp_readerFailsAtOnceWithoutSpinning_writeWritesNothing)
+{
+    CountingReader reader;
+    reader.port = &port;
+    auto ended = reader.last.get_future();
+    ASSERT_TRUE(port.StartReader(&CountingReader::Run, &reader));
+
+    pty.CloseMaster();
+    ASSERT_EQ(ended.wait_for(kAtOnce), std::future_status::ready);
+    EXPECT_EQ(ended.get(), ReadResult::Failure);
+    EXPECT_LE(reader.reads, 2); // a spin would count thousands
+
+    const std::uint8_t data[7] = {0x5B, 5, 0, 0, 0, 0, 0xA0};
+    EXPECT_EQ(port.Write(data, sizeof data), 0u);
+    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialPortTest, setName_onOpenPortWithReader_stopsReaderAndClosesFirst)
+{
+    CountingReader reader;
+    reader.port = &port;
+    auto ended = reader.last.get_future();
+    ASSERT_TRUE(port.StartReader(&CountingReader::Run, &reader));
+
+    EXPECT_TRUE(port.SetName("COM7"));
+    EXPECT_EQ(ended.wait_for(0s), std::future_status::ready);
+    EXPECT_FALSE(port.ReaderRunning());
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Name(), "COM7");
+}
+
+TEST_F(SerialPortTest, close_discardsBytesQueuedForTheTool)
+{
+    ASSERT_TRUE(pty.Send({1, 2, 3}));
+    int queued = 0;
+    // Wait until the bytes reached the tool's side of the line.
+    for (int i = 0; i < 1000 && queued < 3; ++i) {
+        ::ioctl(pty.SlaveFd(), FIONREAD, &queued);
+        if (queued < 3)
+            std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(queued, 3);
+    port.Close();
+    ::ioctl(pty.SlaveFd(), FIONREAD, &queued);
+    EXPECT_EQ(queued, 0);
+}
+
+} // namespace
+} // namespace kestrum

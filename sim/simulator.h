@@ -1,12 +1,12 @@
 #pragma once
 
+#include "link/packet.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "link/packet.h"
 
 // A simulated motor controller on the master side of a pseudo-terminal. The
 // tool opens the slave path like any serial port. Every public member is
@@ -27,6 +27,8 @@ struct Faults
     bool wrongCode = false;                   // answer with another command code
     bool wrongAddress = false;                // answer with another address
     bool wrongValue = false;                  // read-backs and reads give another value
+    bool wrongAddressHigh = false;            // FLASH answers carry another address high byte
+    unsigned dropFirst = 0;                   // drop the first K answers, then answer
 };
 
 struct Options
@@ -57,11 +59,18 @@ public:
     std::uint8_t Ram(std::uint8_t address) const;
     void SetRam(std::uint8_t address, std::uint8_t value);
 
+    // The non-volatile memories (EEPROM and FLASH) in the file format that
+    // kestrum-sim --help describes. Loading is all-or-nothing and then acts
+    // as a power-up: RAM is cleared and the mode byte follows FLASH word 2.
     bool LoadImage(const std::string& path);
     bool SaveImage(const std::string& path) const;
 
+    // Also restarts the answer count that dropEvery, corruptEvery and
+    // dropFirst use, so "every Nth" counts from this call.
     void SetFaults(const Faults& faults);
     void SetPacing(bool on);
+    // With live gauges off, RAM reads return exactly what SetRam stored.
+    void SetLiveGauges(bool on);
     // Writes raw bytes to the tool, e.g. K stray bytes or a late frame.
     void SendRaw(const std::vector<std::uint8_t>& bytes);
     // Closes the master side, as an unplugged adapter would.

@@ -1,0 +1,144 @@
+// kestrum-sim: a simulated motor controller on a pseudo-terminal, for trying
+// the tool without hardware. Prints the port to open as its first line.
+#include "sim/simulator.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: kestrum-sim [options]
+
+Plays a motor controller on a pseudo-terminal. The first line printed is the
+serial port to open (for example: KESTRUM_PORTS=<that path> kestrum). Runs
+until interrupted (Ctrl+C) or terminated.
+
+Options:
+  --model CODE   model code stored at EEPROM 127 (0..255, decimal or 0x..)
+  --image FILE   load the memory image from FILE if it exists, save it back
+                 on exit, so what the tool wrote is kept between runs
+  --pacing       answer at the speed of a 9600 bit/s line
+  --no-gauges    keep the live gauges still (RAM reads return what is stored)
+  --silent       answer nothing
+  --delay MS     wait MS milliseconds before every answer
+  --drop N       drop every Nth answer
+  --corrupt N    send every Nth answer with a bad checksum
+  --help         show this text
+
+Image file: binary, 65800 bytes: the 8 bytes "KSIMIMG1", then the 256 EEPROM
+bytes (address 0 first), then the 32768 FLASH words (word 0 first), each word
+low byte first. RAM is not kept: it starts cleared, as after power-up, with
+the mode byte (RAM 0x50) set by FLASH word 2 (0x2A03 firmware, 0x2A00
+bootloader).
+)";
+
+std::optional<unsigned long> ParseNumber(const char* text, unsigned long max)
+{
+    if (text == nullptr || *text == '\0' || *text == '-')
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long value = std::strtoul(text, &end, 0);
+    if (errno != 0 || *end != '\0' || value > max)
+        return std::nullopt;
+    return value;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info
+    {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+int Fail(const std::string& message)
+{
+    std::cerr << "kestrum-sim: " << message << "\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    kestrum::sim::Options options;
+    kestrum::sim::Faults faults;
+    std::optional<std::uint8_t> model;
+    std::string imagePath;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto number = [&](unsigned long max) {
+            ++i;
+            return ParseNumber(value, max);
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--pacing") {
+            options.pacing = true;
+        } else if (arg == "--no-gauges") {
+            options.liveGauges = false;
+        } else if (arg == "--silent") {
+            faults.silent = true;
+        } else if (arg == "--model") {
+            const auto code = number(255);
+            if (!code)
+                return Fail("--model needs a code from 0 to 255");
+            model = static_cast<std::uint8_t>(*code);
+        } else if (arg == "--image") {
+            if (value == nullptr)
+                return Fail("--image needs a file name");
+            imagePath = value;
+            ++i;
+        } else if (arg == "--delay") {
+            const auto ms = number(60'000);
+            if (!ms)
+                return Fail("--delay needs milliseconds from 0 to 60000");
+            faults.answerDelay = std::chrono::milliseconds(*ms);
+        } else if (arg == "--drop" || arg == "--corrupt") {
+            const auto every = number(1'000'000);
+            if (!every)
+                return Fail(arg + " needs a count");
+            (arg == "--drop" ? faults.dropEvery : faults.corruptEvery) =
+                static_cast<unsigned>(*every);
+        } else {
+            return Fail("unknown option " + arg + " (see --help)");
+        }
+    }
+
+    // Blocked before the serving thread exists, so that it inherits the mask
+    // and the signals are taken only by sigwait below.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    kestrum::sim::Simulator simulator(options);
+    if (!imagePath.empty() && FileExists(imagePath) && !simulator.LoadImage(imagePath))
+        return Fail("cannot read image " + imagePath + " (not overwritten)");
+    if (model)
+        simulator.SetEeprom(127, *model);
+    simulator.SetFaults(faults);
+    if (!simulator.Start())
+        return Fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+
+    std::cout << simulator.PortPath() << std::endl;
+    std::cerr << "kestrum-sim: serving; stop with Ctrl+C\n";
+
+    int received = 0;
+    sigwait(&signals, &received);
+    simulator.Stop();
+    if (!imagePath.empty() && !simulator.SaveImage(imagePath))
+        return Fail("cannot save image " + imagePath);
+    return 0;
+}

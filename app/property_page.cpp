@@ -1,0 +1,28 @@
+#include "app/property_page.h"
+
+#include "app/main_frame.h"
+
+CPropertyPage::CPropertyPage(CMainFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {}
+
+CPropertyPage::~CPropertyPage() = default;
+
+kestrum::CController& CPropertyPage::Controller()
+{
+    return frame_.Controller();
+}
+
+CMainFrame& CPropertyPage::MainFrame()
+{
+    return frame_;
+}
+
+void CPropertyPage::OnSetActive()
+{
+    if (activated_) {
+        return;
+    }
+    // Set before refreshing: a message box shown by the refresh runs events,
+    // and a second activation meanwhile must not start a second read.
+    activated_ = true;
+    OnRefresh();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+namespace kestrum {
+class CController;
+}
+class CMainFrame;
+
+// Base of the three pages of the main window's sheet. A page reaches the
+// controller link through the main window that owns it.
+//
+// Activation rule: a page reads the controller by itself the first time it
+// becomes the active page, and never again by activation; later reads happen
+// only on the page's own "&Refresh" (or its polling). The sheet calls
+// OnSetActive() whenever a page becomes the active one, including the first
+// page while the sheet is being built, before the main window is shown.
+class CPropertyPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CPropertyPage(CMainFrame& frame, QWidget* parent = nullptr);
+    ~CPropertyPage() override;
+
+    kestrum::CController& Controller();
+    CMainFrame& MainFrame();
+
+    // Reads the controller and fills the page. Each page's read begins with
+    // LocateController, under the wait cursor, and catches
+    // CControllerException itself ("Motor controller is not responding").
+    virtual void OnRefresh() = 0;
+
+    // Called by the sheet each time this page becomes the active page.
+    void OnSetActive();
+    // True once the first activation has run the page's refresh.
+    bool WasActivated() const { return activated_; }
+
+private:
+    CMainFrame& frame_;
+    bool activated_ = false;
+};

@@ -68,6 +68,15 @@ int Fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
+    // Blocked first thing: the serving thread inherits the mask, and a
+    // signal that comes early waits for sigwait instead of killing us
+    // before the image is saved.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
     kestrum::sim::Options options;
     kestrum::sim::Faults faults;
     std::optional<std::uint8_t> model;
@@ -114,14 +123,6 @@ int main(int argc, char** argv)
             return Fail("unknown option " + arg + " (see --help)");
         }
     }
-
-    // Blocked before the serving thread exists, so that it inherits the mask
-    // and the signals are taken only by sigwait below.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     kestrum::sim::Simulator simulator(options);
     if (!imagePath.empty() && FileExists(imagePath) && !simulator.LoadImage(imagePath))

@@ -1,0 +1,278 @@
+#ifdef _WIN32
+
+#include "link/port_names.h"
+#include "link/serial_port.h"
+
+#include <atomic>
+#include <mutex>
+#include <shared_mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <windows.h>
+
+namespace kestrum {
+
+struct CSerialPort::Impl
+{
+    std::atomic<HANDLE> handle{INVALID_HANDLE_VALUE};
+    // Writes and reads hold `io` shared; Close takes it alone, so the handle
+    // is never closed under a transfer.
+    std::shared_mutex io;
+    // Manual reset: it must stay raised until the reader has ended, even if
+    // a write pending at the same moment sees it too.
+    HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE interruptEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    OVERLAPPED readOverlapped{};
+    OVERLAPPED writeOverlapped{};
+    // The target of a pending read lives here, not on the caller's stack.
+    std::uint8_t readBuffer = 0;
+    std::thread reader;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
+    std::function<void()> wake;
+
+    Impl()
+    {
+        readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        writeOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~Impl()
+    {
+        for (HANDLE h : {stopEvent, interruptEvent, readOverlapped.hEvent, writeOverlapped.hEvent})
+            if (h != nullptr)
+                CloseHandle(h);
+    }
+    bool EventsValid() const
+    {
+        return stopEvent && interruptEvent && readOverlapped.hEvent && writeOverlapped.hEvent;
+    }
+};
+
+namespace {
+
+void ClearError(HANDLE h)
+{
+    DWORD errors = 0;
+    ClearCommError(h, &errors, nullptr);
+}
+
+// Ends a transfer that is still in flight, so neither its record nor its
+// buffer is written after we return. Returns the bytes it moved.
+DWORD CancelTransfer(HANDLE h, OVERLAPPED& overlapped)
+{
+    DWORD moved = 0;
+    CancelIo(h);
+    GetOverlappedResult(h, &overlapped, &moved, TRUE);
+    return moved;
+}
+
+} // namespace
+
+CSerialPort::CSerialPort() : impl_(std::make_unique<Impl>()) {}
+
+CSerialPort::~CSerialPort()
+{
+    Close();
+}
+
+bool CSerialPort::IsOpen() const
+{
+    return impl_->handle.load() != INVALID_HANDLE_VALUE;
+}
+
+bool CSerialPort::Open()
+{
+    if (IsOpen())
+        Close();
+    if (!impl_->EventsValid())
+        return false;
+
+    const HANDLE h = CreateFileA(DevicePathForPortName(name_).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+
+    // Built from nothing: binary, 9600 8N1, no flow control, DTR and RTS
+    // disabled (both zero), no error replacement, null stripping or abort.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = CBR_9600;
+    dcb.fBinary = TRUE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+
+    // A byte already queued returns at once, otherwise the read waits for
+    // the next byte for at most the read time-out. Writes have none.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
+
+    if (!SetCommState(h, &dcb) || !SetupComm(h, 1024, 1024) || !SetCommTimeouts(h, &timeouts)) {
+        ClearError(h);
+        CloseHandle(h);
+        return false;
+    }
+    ResetEvent(impl_->stopEvent);
+    ResetEvent(impl_->interruptEvent);
+    impl_->handle.store(h);
+    return true;
+}
+
+bool CSerialPort::Close()
+{
+    StopReader();
+    if (!IsOpen())
+        return true;
+    SetEvent(impl_->stopEvent); // a write pending on another thread gives up
+    {
+        std::unique_lock lock(impl_->io);
+        const HANDLE h = impl_->handle.exchange(INVALID_HANDLE_VALUE);
+        PurgeComm(h, PURGE_RXABORT | PURGE_TXABORT | PURGE_RXCLEAR | PURGE_TXCLEAR);
+        CloseHandle(h);
+    }
+    ResetEvent(impl_->stopEvent);
+    ResetEvent(impl_->interruptEvent);
+    return true;
+}
+
+bool CSerialPort::SetName(const std::string& name)
+{
+    Close();
+    name_ = name;
+    return true;
+}
+
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
+{
+    return ReadByte(byte, std::chrono::milliseconds(kReadTimeoutMs));
+}
+
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout)
+{
+    std::shared_lock lock(impl_->io);
+    const HANDLE h = impl_->handle.load();
+    if (h == INVALID_HANDLE_VALUE)
+        return ReadResult::Failure;
+    if (WaitForSingleObject(impl_->interruptEvent, 0) == WAIT_OBJECT_0)
+        return ReadResult::NoByte;
+
+    OVERLAPPED& overlapped = impl_->readOverlapped;
+    SetLastError(0);
+    ClearError(h);
+    ResetEvent(overlapped.hEvent);
+
+    DWORD moved = 0;
+    if (ReadFile(h, &impl_->readBuffer, 1, &moved, &overlapped)) {
+        byte = impl_->readBuffer;
+        return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
+    }
+    if (GetLastError() == ERROR_IO_PENDING) {
+        SetLastError(0);
+        HANDLE events[3] = {impl_->stopEvent, impl_->interruptEvent, overlapped.hEvent};
+        const DWORD woke =
+            WaitForMultipleObjects(3, events, FALSE, static_cast<DWORD>(timeout.count()));
+        if (woke == WAIT_OBJECT_0 + 2 && GetOverlappedResult(h, &overlapped, &moved, FALSE)) {
+            byte = impl_->readBuffer;
+            return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
+        }
+        moved = CancelTransfer(h, overlapped);
+        if (woke == WAIT_OBJECT_0 + 1 || woke == WAIT_TIMEOUT) {
+            byte = impl_->readBuffer;
+            return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
+        }
+    }
+    ClearError(h);
+    return ReadResult::Failure;
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
+{
+    std::shared_lock lock(impl_->io);
+    const HANDLE h = impl_->handle.load();
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+
+    OVERLAPPED& overlapped = impl_->writeOverlapped;
+    SetLastError(0);
+    ClearError(h);
+    ResetEvent(overlapped.hEvent);
+
+    DWORD moved = 0;
+    if (WriteFile(h, data, static_cast<DWORD>(length), &moved, &overlapped))
+        return moved;
+    if (GetLastError() == ERROR_IO_PENDING) {
+        HANDLE events[2] = {impl_->stopEvent, overlapped.hEvent};
+        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            if (GetOverlappedResult(h, &overlapped, &moved, FALSE) ||
+                GetLastError() == ERROR_IO_INCOMPLETE)
+                return moved;
+        } else {
+            moved = CancelTransfer(h, overlapped);
+        }
+    }
+    ClearError(h);
+    return moved;
+}
+
+void CSerialPort::InterruptRead()
+{
+    SetEvent(impl_->interruptEvent);
+}
+
+bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
+{
+    if (impl_->reader.joinable()) {
+        if (impl_->running.load())
+            return false;
+        impl_->reader.join(); // ended on its own earlier
+    }
+    impl_->wake = std::move(wake);
+    impl_->running.store(true);
+    try {
+        impl_->reader = std::thread([impl = impl_.get(), proc, arg] {
+            proc(arg);
+            impl->running.store(false);
+        });
+    } catch (const std::system_error&) {
+        impl_->running.store(false);
+        impl_->wake = nullptr;
+        return false;
+    }
+    return true;
+}
+
+int CSerialPort::StopReader()
+{
+    if (!impl_->reader.joinable())
+        return 0;
+    impl_->stopping.store(true);
+    SetEvent(impl_->stopEvent);
+    if (impl_->wake)
+        impl_->wake();
+    impl_->reader.join();
+    impl_->wake = nullptr;
+    // Cleared only now: a stop raised for this reader never ends a later
+    // reader, read or write.
+    ResetEvent(impl_->stopEvent);
+    ResetEvent(impl_->interruptEvent);
+    impl_->stopping.store(false);
+    return 0;
+}
+
+bool CSerialPort::ReaderRunning() const
+{
+    return impl_->running.load();
+}
+
+bool CSerialPort::StopRequested() const
+{
+    return impl_->stopping.load();
+}
+
+} // namespace kestrum
+
+#endif // _WIN32

@@ -1,0 +1,122 @@
+#include "tools/gui/progress_dlg.h"
+
+#include "app/control_id.h"
+#include "app/dialog_units.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+constexpr int kBarId = 1006;
+constexpr int kLabelId = 1007;
+constexpr int kCancelId = 2;
+
+QWidget* ApplicationMainWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<QMainWindow*>(widget)) {
+            return main;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CProgressDlg::CProgressDlg(const QString& text, int lower, int upper, QWidget* mainWindow)
+    : QDialog(mainWindow ? mainWindow : ApplicationMainWindow()), disabledWindow(parentWidget())
+{
+    // Nothing but this window may take input while the run owns the
+    // user-interface thread. The dialog is the main window's child (it stays
+    // above it and is centred on it), so it is enabled again explicitly after
+    // the main window has passed its disabling on.
+    if (disabledWindow) {
+        disabledWindow->setEnabled(false);
+    }
+    setEnabled(true);
+
+    setWindowTitle(QStringLiteral("Quorvel Kestrum"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    setModal(false);
+
+    const kestrum::DialogUnits du(font());
+    // A text wider than the template's line widens the window around it.
+    const int textWidth = fontMetrics().horizontalAdvance(text) + du.X(2);
+    const int widen = std::max(0, textWidth - du.X(154));
+
+    label = new QLabel(text, this);
+    kestrum::SetControlId(label, kLabelId);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(du.X(16), du.Y(13), du.X(154) + widen, du.Y(8));
+
+    bar = new QProgressBar(this);
+    kestrum::SetControlId(bar, kBarId);
+    bar->setGeometry(du.X(16), du.Y(32), du.X(154) + widen, du.Y(14));
+    bar->setRange(lower, upper);
+    bar->setValue(lower);
+
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    kestrum::SetControlId(cancel, kCancelId);
+    cancel->setGeometry(du.X(67) + widen / 2, du.Y(58), du.X(50), du.Y(14));
+    connect(cancel, &QPushButton::clicked, this, &CProgressDlg::reject);
+
+    setFixedSize(du.X(186) + widen, du.Y(79));
+
+    QCoreApplication::instance()->installEventFilter(this);
+
+    show();
+    raise();
+    activateWindow();
+    repaint();
+}
+
+CProgressDlg::~CProgressDlg()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    if (disabledWindow) {
+        disabledWindow->setEnabled(true);
+    }
+    // The quit held back while the run went on is passed on now.
+    if (quitRequested) {
+        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+    }
+}
+
+void CProgressDlg::SetPos(int pos)
+{
+    bar->setValue(std::clamp(pos, bar->minimum(), bar->maximum()));
+}
+
+void CProgressDlg::PumpMessages()
+{
+    if (quitRequested) {
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CProgressDlg::reject()
+{
+    isCancelled = true;
+}
+
+void CProgressDlg::closeEvent(QCloseEvent* event)
+{
+    isCancelled = true;
+    event->ignore();
+}
+
+bool CProgressDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        quitRequested = true;
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

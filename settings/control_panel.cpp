@@ -1,0 +1,220 @@
+#include "settings/control_panel.h"
+
+#include "link/controller.h"
+#include "settings/identity.h"
+
+#include <algorithm>
+
+namespace kestrum {
+namespace {
+
+// What the page assumes the controller holds before it has read anything,
+// in the order of Settings(). The sliders themselves start at 0, so the
+// first slider or switch event enables Set.
+constexpr std::array<std::uint16_t, kSettingCount> kInitialRemembered{100, 0, 0, 0, 0, 100, 0};
+
+std::size_t IndexOf(SettingId id)
+{
+    const auto& settings = Settings();
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        if (settings[i].id == id)
+            return i;
+    }
+    return 0; // unreachable for a valid SettingId
+}
+
+// The link's writes raise when the controller does not confirm them; a write
+// that reports failure otherwise is treated the same, never as success.
+void WriteByte(CController& link, unsigned address, std::uint8_t value)
+{
+    if (!link.WriteEeprom(address, value))
+        throw CControllerException();
+}
+
+} // namespace
+
+ControlPanel::ControlPanel() : currentModel_(&FallbackModel())
+{
+    const auto& settings = Settings();
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        sliders_[i].maximum = settings[i].fixedMaximum;
+        sliders_[i].rememberedValue = kInitialRemembered[i];
+        sliders_[i].text = settings[i].text(0, *currentModel_);
+    }
+}
+
+ControlPanel::SliderState& ControlPanel::Slider(SettingId id)
+{
+    return sliders_[IndexOf(id)];
+}
+
+const ControlPanel::SliderState& ControlPanel::Slider(SettingId id) const
+{
+    return sliders_[IndexOf(id)];
+}
+
+ControlPanel::Outcome ControlPanel::Refresh(CController& link)
+{
+    // Set first, so that a refresh that fails is repeated only on request.
+    refreshed_ = true;
+    if (!link.LocateController())
+        return Outcome::NotLocated;
+    Outcome outcome = Outcome::Done;
+    try {
+        ReadAll(link);
+    } catch (const CControllerException&) {
+        outcome = Outcome::NotResponding;
+    }
+    setEnabled_ = false;
+    return outcome;
+}
+
+// A read that reports failure without raising (the link does so when it is
+// set to make no attempts) leaves what it would have changed as it was.
+void ControlPanel::ReadAll(CController& link)
+{
+    std::uint8_t code = 0;
+    if (link.ReadEeprom(identity::kModelCodeAddress, code) && code != currentModel_->code)
+        SelectModel(FindModel(code));
+
+    std::uint16_t fieldMap = 0;
+    if (link.ReadFlash(identity::kFieldMapAddress, fieldMap))
+        fieldMapLabel_ = FieldMapText(fieldMap);
+
+    std::array<std::uint8_t, 3> serial{};
+    bool serialRead = true;
+    for (std::size_t i = 0; i < serial.size(); ++i)
+        serialRead = link.ReadEeprom(identity::kSerialNumberAddress + i, serial[i]) && serialRead;
+    if (serialRead)
+        serialNumberLabel_ = SerialNumberText(serial[0], serial[1], serial[2]);
+
+    for (SettingId id : kRefreshOrder)
+        ReadSetting(link, FindSetting(id));
+
+    std::uint8_t switchByte = 0;
+    if (link.ReadEeprom(kSwitchByteAddress, switchByte))
+        rememberedSwitches_ = switchByte;
+    switches_ = SwitchesFromByte(rememberedSwitches_);
+
+    std::uint8_t options = 0;
+    if (link.ReadEeprom(kOptionsByteAddress, options))
+        plugBrakeEnabled_ = PlugBrakeSupported(options);
+}
+
+void ControlPanel::SelectModel(const ModelInfo& row)
+{
+    currentModel_ = &row;
+    modelLabel_ = DisplayName(row);
+    for (SettingId id : {SettingId::UnderVoltage, SettingId::OverVoltage}) {
+        SliderState& slider = Slider(id);
+        slider.maximum = SliderMaximum(id, row);
+        // A slider keeps its position inside a narrower range.
+        slider.position = std::min(slider.position, slider.maximum);
+    }
+}
+
+void ControlPanel::ReadSetting(CController& link, const SettingInfo& setting)
+{
+    std::uint16_t stored = 0;
+    for (std::uint8_t i = 0; i < setting.width; ++i) {
+        std::uint8_t byte = 0;
+        if (!link.ReadEeprom(setting.address + i, byte))
+            return;
+        stored |= static_cast<std::uint16_t>(byte << (8 * i));
+    }
+    SliderState& slider = Slider(setting.id);
+    const std::uint16_t position = RawToPosition(setting.id, stored, *currentModel_, slider.maximum,
+                                                 Position(SettingId::OverVoltage));
+    slider.rememberedValue = position;
+    ShowSetting(setting.id, position);
+}
+
+ControlPanel::Outcome ControlPanel::Set(CController& link)
+{
+    if (!link.IsPortOpen())
+        return Outcome::PortClosed;
+    try {
+        for (const SettingInfo& setting : Settings()) {
+            SliderState& slider = Slider(setting.id);
+            if (slider.position == slider.rememberedValue)
+                continue;
+            WriteSetting(link, setting, slider.position);
+            slider.rememberedValue = slider.position;
+        }
+        const std::uint8_t switchByte = SwitchByte(switches_);
+        if (switchByte != rememberedSwitches_) {
+            WriteByte(link, kSwitchByteAddress, switchByte);
+            rememberedSwitches_ = switchByte;
+        }
+    } catch (const CControllerException&) {
+        // The Set button stays as it was: something is still unwritten.
+        return Outcome::NotResponding;
+    }
+    setEnabled_ = false;
+    return Outcome::Done;
+}
+
+void ControlPanel::WriteSetting(CController& link, const SettingInfo& setting,
+                                std::uint16_t position)
+{
+    const std::uint16_t stored = setting.toStored(position, *currentModel_);
+    for (std::uint8_t i = 0; i < setting.width; ++i)
+        WriteByte(link, setting.address + i, static_cast<std::uint8_t>(stored >> (8 * i)));
+}
+
+void ControlPanel::Defaults()
+{
+    for (const SettingInfo& setting : Settings()) {
+        const SliderState& slider = Slider(setting.id);
+        const std::uint16_t position = DefaultPosition(setting.id, slider.maximum);
+        if (slider.position != position)
+            ShowSetting(setting.id, position);
+    }
+    UpdateSetButton();
+}
+
+ControlPanel::SliderMove ControlPanel::MoveSlider(SettingId id, std::uint16_t position,
+                                                  bool endOfMove)
+{
+    SliderMove move{std::min(position, Maximum(id)), {}};
+    Correction correction{move.position, false};
+    std::string_view message;
+    if (id == SettingId::UnderVoltage) {
+        correction =
+            CorrectUnderVoltage(move.position, Position(SettingId::OverVoltage), *currentModel_);
+        message = kUnderVoltageMessage;
+    } else if (id == SettingId::OverVoltage) {
+        correction =
+            CorrectOverVoltage(move.position, Position(SettingId::UnderVoltage), *currentModel_);
+        message = kOverVoltageMessage;
+    }
+    move.position = std::min(correction.position, Maximum(id));
+    if (correction.corrected && !endOfMove)
+        move.message = message;
+    ShowSetting(id, move.position);
+    UpdateSetButton();
+    return move;
+}
+
+void ControlPanel::SetSwitch(std::size_t index, bool checked)
+{
+    if (index < switches_.size())
+        switches_[index] = checked;
+}
+
+void ControlPanel::UpdateSetButton()
+{
+    bool differs = SwitchesFromByte(rememberedSwitches_) != switches_;
+    for (const SliderState& slider : sliders_)
+        differs = differs || slider.position != slider.rememberedValue;
+    setEnabled_ = differs;
+}
+
+void ControlPanel::ShowSetting(SettingId id, std::uint16_t position)
+{
+    SliderState& slider = Slider(id);
+    slider.position = position;
+    slider.text = PositionText(id, position, *currentModel_);
+}
+
+} // namespace kestrum

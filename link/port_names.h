@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,32 @@ std::string DevicePathForPortName(const std::string& name);
 // Where the "COMn" names lead on POSIX ("/dev" by default). Tests point it at
 // a temporary folder so that no test ever opens the host's serial ports.
 void SetComDeviceFolder(std::string folder);
+
+// The steps of the listing, separately callable so that tests can feed them
+// a fake device tree instead of the machine's.
+namespace port_listing {
+
+// The entries of a KESTRUM_PORTS value, in order, empty entries skipped.
+std::vector<std::string> SplitPortList(std::string_view list, char separator);
+
+// Whether the device at `devicePath` is a serial port with a UART behind it.
+using UartCheck = std::function<bool(const std::string& devicePath)>;
+
+// The real check: a legacy 8250 port that exists in name only opens but
+// reports the type PORT_UNKNOWN; one that does not open does not exist.
+bool DeviceHasUart(const std::string& devicePath);
+
+// Linux: the tty devices under `classTtyFolder` (/sys/class/tty) bound to a
+// driver (they have device/driver), as `deviceFolder`/NAME: first ttyUSB*,
+// then ttyACM*, then the others for which `hasUart` holds, each group in
+// natural name order (ttyUSB2 before ttyUSB10).
+std::vector<std::string> ListSysfsSerialPorts(const std::string& classTtyFolder,
+                                              const std::string& deviceFolder,
+                                              const UartCheck& hasUart);
+
+// Name order that reads numbers as numbers: ttyS2 < ttyS10.
+bool NaturalLess(std::string_view a, std::string_view b);
+
+} // namespace port_listing
 
 } // namespace kestrum

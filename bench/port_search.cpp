@@ -1,0 +1,80 @@
+// Cost of a fruitless search for the controller: no listed port and none of
+// the 256 COM names leading anywhere (they point into an empty temporary
+// folder, so no host port is touched). Target: under 50 ms.
+//
+// A search starts with a probe of the current port, which, with no port
+// open, waits one retry delay before giving up. That wait is the configured
+// delay and not search work, so it is shown apart: the search is measured
+// once with the retry delay at 1 ms, and the 256 names alone through
+// TryPorts.
+#include "link/controller.h"
+#include "link/port_names.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template<typename F>
+double MedianMs(int runs, F&& f)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        f();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    return Median(ms);
+}
+
+} // namespace
+
+int main()
+{
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "kestrum-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    kestrum::SetComDeviceFolder(pattern);
+    setenv("KESTRUM_PORTS", "", 1);
+
+    kestrum::CController controller;
+    controller.Timings().retryDelay = 1;
+    int notices = 0;
+    controller.SetNotifier([&notices](const std::string&) { ++notices; });
+
+    std::vector<std::string> names;
+    for (int n = 1; n <= 256; ++n)
+        names.push_back("COM" + std::to_string(n));
+
+    constexpr int kRuns = 21;
+    const double namesMs = MedianMs(kRuns, [&] { controller.TryPorts(names); });
+    const double searchMs = MedianMs(kRuns, [&] { controller.LocateController(); });
+    fs::remove_all(pattern);
+
+    std::printf("fruitless search, 256 absent COM names (median of %d runs)\n", kRuns);
+    std::printf("  TryPorts over the 256 names:           %8.3f ms\n", namesMs);
+    std::printf(
+        "  LocateController, retry delay 1 ms:    %8.3f ms (includes one 1 ms probe wait)\n",
+        searchMs);
+    std::printf("  target: under 50 ms                    %s\n",
+                searchMs < 50.0 ? "met" : "NOT MET");
+    std::printf("  notifications: %d (one per search expected: %d)\n", notices, kRuns);
+    return searchMs < 50.0 && notices == kRuns ? 0 : 1;
+}

@@ -35,8 +35,8 @@ public:
     std::uint64_t Position() const { return consumed_; }
 
 private:
-    // The next byte (0-255) without consuming it, or -1 at the end or on failure.
-    int Peek();
+    // Fills the buffer; false at the end of the stream or on failure.
+    bool Refill();
 
     std::istream& in_;
     std::unique_ptr<char[]> buffer_; // kReadChunk bytes, left uninitialised

@@ -8,17 +8,24 @@ namespace kestrum {
 
 namespace {
 
-// Through unsigned char, so bytes 0x80-0xFF are plain non-digits and never
-// negative indexes or sign-extended values.
+// Digit values by byte, -1 for every other byte. Indexed through unsigned
+// char, so bytes 0x80-0xFF are plain non-digits, never negative indexes.
+constexpr std::array<signed char, 256> kDigitValue = [] {
+    std::array<signed char, 256> table{};
+    for (auto& v : table)
+        v = -1;
+    for (int i = 0; i < 10; ++i)
+        table['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+        table['a' + i] = static_cast<signed char>(10 + i);
+        table['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return table;
+}();
+
 int HexDigit(char c)
 {
-    const unsigned u = static_cast<unsigned char>(c);
-    if (u >= '0' && u <= '9')
-        return static_cast<int>(u - '0');
-    const unsigned lower = u | 0x20u;
-    if (lower >= 'a' && lower <= 'f')
-        return static_cast<int>(lower - 'a' + 10);
-    return -1;
+    return kDigitValue[static_cast<unsigned char>(c)];
 }
 
 unsigned HexValue(std::string_view chars, std::size_t digits)

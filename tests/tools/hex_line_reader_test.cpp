@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -76,6 +77,55 @@ TEST(HexLineReader, crlfSplitAcrossReadChunks)
             expected.push_back("");
         expected.push_back("z");
         EXPECT_EQ(Lines(text), expected) << chunk;
+    }
+}
+
+// The rules one byte at a time, as plainly as they can be put.
+std::vector<std::string> ReferenceLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        open = true;
+        if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            if (c == '\r')
+                ++i;
+            lines.push_back(line);
+            line.clear();
+            open = false;
+            continue;
+        }
+        line += c;
+        if (line.size() == 127) {
+            lines.push_back(line);
+            line.clear();
+            open = false;
+        }
+    }
+    if (open && !line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+// Random lines around the 127-character limit with carriage returns and line
+// feeds in every position, long enough to cross several read chunks.
+TEST(HexLineReader, agreesWithTheBytewiseRulesOnRandomInput)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 5; ++round) {
+        std::string text;
+        while (text.size() < 150 * 1000) {
+            const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 260)(random);
+            for (std::size_t i = 0; i < length; ++i) {
+                const int pick = std::uniform_int_distribution<int>(0, 40)(random);
+                text += pick == 0 ? '\r' : pick == 1 ? '\n' : static_cast<char>('a' + pick % 26);
+            }
+            text += std::uniform_int_distribution<int>(0, 1)(random) ? "\r\n" : "\n";
+        }
+        text.resize(text.size() - std::uniform_int_distribution<std::size_t>(0, 3)(random));
+        ASSERT_EQ(Lines(text), ReferenceLines(text)) << "round " << round;
     }
 }
 

@@ -105,6 +105,9 @@ int main()
     std::printf("walk:     %.3f s, %.1f MB/s\n", walkSeconds, walkRate);
     std::printf("peak RSS: %ld kB before, %ld kB after, delta %ld kB\n", rssBefore, rssAfter,
                 rssAfter - rssBefore);
+#ifndef NDEBUG
+    std::printf("(unoptimised build: measure a Release or RelWithDebInfo build)\n");
+#endif
     std::printf("target over 50 MB/s: %s\n",
                 validateRate > 50 && walkRate > 50 ? "met" : "NOT met");
     fs::remove_all(dir);

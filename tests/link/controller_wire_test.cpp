@@ -18,7 +18,9 @@ using Bytes = std::vector<std::uint8_t>;
 using test::PtyPair;
 
 constexpr int kTries = 2;
-constexpr auto kRetry = 30ms;
+constexpr auto kRetry = 30ms; // where a test waits periods out
+// Where answers are expected: never waited out unless something is wrong.
+constexpr auto kPatient = 1000ms;
 constexpr auto kLong = 2s; // only ever waited out when something is wrong
 
 Bytes Frame(std::uint8_t header, std::uint8_t code, std::uint8_t b2, std::uint8_t b3 = 0,
@@ -50,11 +52,16 @@ protected:
     {
         ASSERT_TRUE(pty.Valid());
         link.Timings().readWriteTries = kTries;
-        link.Timings().retryDelay = static_cast<std::uint32_t>(kRetry.count());
+        SetRetry(kPatient);
         link.Timings().writeDelay = 1;
         link.Timings().resetDelay = 5;
         link.Port().SetName(pty.SlavePath());
         ASSERT_TRUE(link.OpenLink());
+    }
+
+    void SetRetry(std::chrono::milliseconds period)
+    {
+        link.Timings().retryDelay = static_cast<std::uint32_t>(period.count());
     }
 
     template<class F>
@@ -236,11 +243,12 @@ TEST_F(WireTest, answerAcceptance_byteThreeCountsForFlashOnly_readBacksCompareTh
 
 TEST_F(WireTest, rejectedAnswer_endsTheAttemptAtOnce_andTheRequestIsSentAgain)
 {
+    link.Timings().retryDelay = 3000; // waiting the periods out would take 6 s
     auto done = Start([](CController& c) { return ReadEepromOrZero(c, 0x10); });
     const Bytes request = NextRequest();
     ASSERT_TRUE(pty.Send(Answer(2, 0x11, 0, 0x42)));
     // Sent again well before the attempt's wait periods are over.
-    EXPECT_EQ(pty.Receive(kPacketSize, kRetry), request);
+    EXPECT_EQ(pty.Receive(kPacketSize, 1500ms), request);
     ASSERT_TRUE(pty.Send(Answer(2, 0x10, 0, 0x42)));
     EXPECT_EQ(done.get(), 0x42);
 }
@@ -271,6 +279,7 @@ TEST_F(WireTest, framesThatWakeNoTransaction_areDropped_theAnswerBehindThemCount
 TEST_F(WireTest, bytesBetweenTransactions_stayQueuedInThePort)
 {
     link.Timings().readWriteTries = 1;
+    SetRetry(kRetry);
     std::uint8_t byte = 0;
     // The reader was waiting for a byte when this transaction gave up.
     EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
@@ -283,6 +292,7 @@ TEST_F(WireTest, bytesBetweenTransactions_stayQueuedInThePort)
 TEST_F(WireTest, lateAnswer_isJudgedByTheNextTransaction_rejectedUnlessItMatches)
 {
     link.Timings().readWriteTries = 1;
+    SetRetry(kRetry);
     std::uint8_t byte = 0;
     EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
     ASSERT_EQ(NextRequest().size(), kPacketSize);
@@ -290,6 +300,7 @@ TEST_F(WireTest, lateAnswer_isJudgedByTheNextTransaction_rejectedUnlessItMatches
 
     // Another address: rejected, so the request goes out again.
     link.Timings().readWriteTries = 2;
+    SetRetry(kPatient);
     auto other = Start([](CController& c) { return ReadEepromOrZero(c, 0x20); });
     const Bytes request = NextRequest();
     EXPECT_EQ(NextRequest(), request);
@@ -298,10 +309,12 @@ TEST_F(WireTest, lateAnswer_isJudgedByTheNextTransaction_rejectedUnlessItMatches
 
     // The same address: taken as the answer, without a second request.
     link.Timings().readWriteTries = 1;
+    SetRetry(kRetry);
     EXPECT_THROW(link.ReadEeprom(0x30, byte), CControllerException);
     ASSERT_EQ(NextRequest().size(), kPacketSize);
     ASSERT_TRUE(pty.Send(Answer(2, 0x30, 0, 0x77)));
     link.Timings().readWriteTries = 2;
+    SetRetry(kPatient);
     EXPECT_EQ(ReadEepromOrZero(link, 0x30), 0x77);
     EXPECT_EQ(NextRequest().size(), kPacketSize);
     EXPECT_TRUE(LineQuiet());
@@ -310,12 +323,14 @@ TEST_F(WireTest, lateAnswer_isJudgedByTheNextTransaction_rejectedUnlessItMatches
 TEST_F(WireTest, partialFrame_isCompletedByTheNextBytes_andFailsItsChecksum)
 {
     link.Timings().readWriteTries = 1;
+    SetRetry(kRetry);
     auto first = Start([](CController& c) { return ReadEepromOrZero(c, 0x10); });
     ASSERT_EQ(NextRequest().size(), kPacketSize);
     ASSERT_TRUE(pty.Send({0xB5, 0x02, 0x10})); // cut short
     EXPECT_EQ(first.get(), 0);
 
     link.Timings().readWriteTries = 2;
+    SetRetry(200ms);
     auto second = Start([](CController& c) { return ReadEepromOrZero(c, 0x20); });
     const Bytes request = NextRequest();
     // Its first 4 bytes finish the old frame; the rest are strays.
@@ -335,6 +350,7 @@ TEST_F(WireTest, strayCount_survivesTransactions_andOnlyAHeaderResetsIt)
     EXPECT_EQ(one.get(), 1);
 
     // 60 strays with no answer, then 41 more in the next transaction: 101.
+    SetRetry(kRetry);
     auto two = Start([](CController& c) { return ReadEepromOrZero(c, 0x10); });
     ASSERT_EQ(NextRequest().size(), kPacketSize);
     ASSERT_TRUE(pty.Send(Bytes(60, 0x00)));

@@ -13,7 +13,7 @@ inline void SetControlId(QWidget* widget, int id)
     widget->setObjectName(QString::number(id));
 }
 
-template <class T = QWidget>
+template<class T = QWidget>
 T* FindControl(const QWidget* root, int id)
 {
     return root->findChild<T*>(QString::number(id));

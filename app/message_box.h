@@ -12,8 +12,7 @@ class QWidget;
 namespace kestrum {
 
 // Returns the QMessageBox::StandardButton that closed the box.
-int ShowMessageBox(const QString& text,
-                   QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                    QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr);
 
 // What a box would have shown, for tests that intercept it.

@@ -1,0 +1,50 @@
+#include "app/close_on_signal.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
+
+#include <QSocketNotifier>
+#include <QWidget>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe calls here; a full pipe means a close is pending.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void CloseOnTerminationSignals(QWidget& window)
+{
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+#else
+
+void CloseOnTerminationSignals(QWidget&) {}
+
+#endif

@@ -1,0 +1,205 @@
+#include "app/main_frame.h"
+
+#include "app/command_ids.h"
+#include "app/message_box.h"
+#include "app/mnemonic_router.h"
+#include "app/monitor_app.h"
+#include "app/prop_sheet.h"
+#include "app/settings_store.h"
+#include "app/wait_cursor.h"
+#include "app/window_placement.h"
+#include "link/gui/program_dlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+
+// The memory viewer's mode for each of its six commands: the packet command
+// code of the operation it performs.
+struct MemoryCommand
+{
+    int id;
+    int mode;
+};
+constexpr MemoryCommand kMemoryCommands[] = {
+    {kestrum::command::kReadFlash, 0},   {kestrum::command::kReadEeprom, 2},
+    {kestrum::command::kReadRam, 4},     {kestrum::command::kWriteFlash, 1},
+    {kestrum::command::kWriteEeprom, 3}, {kestrum::command::kWriteRam, 6},
+};
+
+// Commands that need an open port; every other command is always enabled.
+constexpr int kPortCommands[] = {
+    kestrum::command::kReadFlash,  kestrum::command::kReadEeprom,  kestrum::command::kReadRam,
+    kestrum::command::kWriteFlash, kestrum::command::kWriteEeprom, kestrum::command::kWriteRam,
+    kestrum::command::kUpgrade,
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(CMonitorApp& application)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
+      app(application)
+{
+    setWindowTitle(QStringLiteral("Quorvel Kestrum"));
+    controller.SetNotifier([this](const std::string& message) {
+        kestrum::ShowMessageBox(QString::fromStdString(message), QMessageBox::Ok,
+                                QMessageBox::NoIcon, this);
+    });
+    BuildMenu();
+
+    QSettings store;
+    store.beginGroup(QString::fromLatin1(kestrum::kSettingsGroup));
+    kestrum::LoadTimings(store, controller.Timings());
+
+    // Building the sheet activates the Control Panel page, which reads the
+    // controller (and searches for it) right here.
+    sheet = new CPropSheet(*this, this);
+    setCentralWidget(sheet);
+
+    chromeHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight) +
+                   menuBar()->sizeHint().height() +
+                   style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const kestrum::WindowPlacement placement = kestrum::LoadPlacement(store, chromeHeight);
+    // A stored page out of range leaves the first page selected. Selecting
+    // another page runs its first read, so without a controller the search
+    // (and its message) happens a second time.
+    if (placement.view >= 0 && placement.view < CPropSheet::kPageCount) {
+        sheet->setCurrentIndex(placement.view);
+    }
+
+    // Fixed size, exactly around the sheet and the menu: no resizing, and
+    // no maximise button (see the window flags above).
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    PlaceWindow(placement.left, placement.top - chromeHeight);
+
+    kestrum::TrimMainMenu(menu);
+    new CMnemonicRouter(*this, *sheet, *menuBar());
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The pages go first, while the link they use still exists: a page may
+    // still have work running on it (the Monitor's polling).
+    delete sheet;
+}
+
+QAction* CMainFrame::Command(int id) const
+{
+    return kestrum::FindCommand(*this, id);
+}
+
+void CMainFrame::BuildMenu()
+{
+    using namespace kestrum::command;
+    menu = kestrum::BuildMainMenu(*menuBar(), *this);
+    for (QMenu* popup : {menu.settings, menu.tools, menu.help}) {
+        connect(popup, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
+    }
+    connect(Command(kTimings), &QAction::triggered, this, &CMainFrame::OnTimings);
+    connect(Command(kExit), &QAction::triggered, this, &QWidget::close);
+    for (const MemoryCommand& memory : kMemoryCommands) {
+        const int mode = memory.mode;
+        connect(Command(memory.id), &QAction::triggered, this,
+                [this, mode] { OnMemoryViewer(mode); });
+    }
+    connect(Command(kReset), &QAction::triggered, this, &CMainFrame::OnReset);
+    connect(Command(kUpgrade), &QAction::triggered, this, &CMainFrame::OnUpgrade);
+    connect(Command(kWriteErrorLog), &QAction::triggered, this, &CMainFrame::OnWriteErrorLog);
+    // "&Contents" (kContents) has no help behind it: it stays unconnected.
+    connect(Command(kAbout), &QAction::triggered, &app, [this] { app.OnAppAbout(this); });
+}
+
+void CMainFrame::PlaceWindow(int left, int top)
+{
+    adjustSize();
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.append(screen->availableGeometry());
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect frame(QPoint(left, top), size() + QSize(0, chromeHeight - menuBar()->height()));
+    savedPos =
+        kestrum::PlaceOnScreens(frame, screens, primary ? primary->availableGeometry() : frame);
+    move(savedPos);
+}
+
+void CMainFrame::UpdateMenuState()
+{
+    const bool open = controller.IsPortOpen();
+    for (int id : kPortCommands) {
+        Command(id)->setEnabled(open);
+    }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A minimised window's position means nothing to the next run.
+    if (chromeHeight != 0 && !isMinimized()) {
+        savedPos = pos();
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    SaveSettings();
+    event->accept();
+}
+
+void CMainFrame::SaveSettings()
+{
+    if (!isMinimized()) {
+        savedPos = pos();
+    }
+    QSettings store;
+    store.beginGroup(QString::fromLatin1(kestrum::kSettingsGroup));
+    kestrum::SaveTimings(store, controller.Timings());
+    kestrum::SavePlacement(store,
+                           {sheet->currentIndex(), savedPos.x(), savedPos.y() + chromeHeight});
+    store.sync();
+}
+
+void CMainFrame::OnTimings()
+{
+    CProgramDlg dialog(controller.Timings(), this);
+    dialog.exec();
+}
+
+void CMainFrame::OnReset()
+{
+    CWaitCursor wait;
+    try {
+        // The result does not matter: a controller that does not come back
+        // shows up at the next read.
+        controller.ResetController();
+    } catch (const kestrum::CControllerException&) {
+        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
+                                QMessageBox::Ok, QMessageBox::NoIcon, this);
+    }
+}
+
+void CMainFrame::OnMemoryViewer(int mode)
+{
+    // The memory viewer's commands are trimmed from the menu but stay routed
+    // here; the viewer dialog itself is not part of the tool yet.
+    Q_UNUSED(mode);
+}
+
+void CMainFrame::OnUpgrade()
+{
+    // The firmware upgrade is not part of the tool yet.
+}
+
+void CMainFrame::OnWriteErrorLog()
+{
+    // The error log export is not part of the tool yet.
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/main_menu.h"
+#include "link/controller.h"
+
+#include <QMainWindow>
+#include <QPoint>
+
+class CMonitorApp;
+class CPropSheet;
+class QAction;
+
+// The main window: owns the one controller link and the page sheet, carries
+// menu 128, and keeps the timings, the selected page and its own position in
+// the settings store between runs.
+//
+// Everything of start-up happens in the constructor, before the window is
+// shown: the timings are loaded, the sheet is built (its first page reads the
+// controller), the stored page is selected (its first read searches again
+// when it is not the first page) and the window is placed.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CMonitorApp& app);
+    ~CMainFrame() override;
+
+    kestrum::CController& Controller() { return controller; }
+    CPropSheet& Sheet() { return *sheet; }
+    // Caption + frame + menu height: "Top" in the store is the window's top
+    // edge plus this, as the position of the sheet.
+    int ChromeHeight() const { return chromeHeight; }
+    // The menu action of a command id, also for commands trimmed from view.
+    QAction* Command(int id) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void BuildMenu();
+    void PlaceWindow(int left, int top);
+    void SaveSettings();
+    void UpdateMenuState();
+
+    void OnTimings();
+    void OnReset();
+    void OnMemoryViewer(int mode);
+    void OnUpgrade();
+    void OnWriteErrorLog();
+
+    CMonitorApp& app;
+    QPoint savedPos;      // last known position of the window while not minimised
+    int chromeHeight = 0; // 0 until the window is built
+    kestrum::MainMenu menu;
+    kestrum::CController controller;
+    CPropSheet* sheet = nullptr;
+};

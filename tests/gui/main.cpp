@@ -1,0 +1,31 @@
+// The widget tests run in one QApplication: the real application object, so
+// the settings store has the application's own identity. Nothing here may
+// touch the user's real settings or the host's serial ports: the settings
+// live in a temporary folder, and the "COMn" names of the port search lead
+// into an empty one.
+#include "app/monitor_app.h"
+#include "link/port_names.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QTemporaryDir sandbox;
+    if (!sandbox.isValid()) {
+        return 2;
+    }
+    // Read once by Qt: the settings store of every test lives below it.
+    setenv("XDG_CONFIG_HOME", qPrintable(sandbox.filePath(QStringLiteral("config"))), 1);
+    kestrum::SetComDeviceFolder(sandbox.filePath(QStringLiteral("no-serial-ports")).toStdString());
+
+    CMonitorApp app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,12 +55,18 @@ struct Simulator::State
 
     void Serve();
     void Handle(const Packet& request, Clock::time_point arrived);
-    void WriteToTool(const std::uint8_t* data, std::size_t length, bool paced);
+    // Paced, the first byte starts crossing the line at `earliest` or when
+    // the line is free, whichever is later.
+    void WriteToTool(const std::uint8_t* data, std::size_t length, bool paced,
+                     Clock::time_point earliest);
     void CloseLine();
 };
 
 void Simulator::State::Serve()
 {
+    // Pacing sleeps to within microseconds of a byte's due time; the default
+    // 50 us timer slack would be a twentieth of a byte on every wake-up.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     RequestAssembler assembler;
     Clock::time_point received{}; // when the last byte read finished crossing the line
     for (;;) {
@@ -136,12 +143,15 @@ void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
         return;
     if (corrupt)
         (*answer)[6] ^= 0xFF;
-    if (!SleepUntil(arrived + delay, interrupts))
+    // Paced, the wait is part of the byte schedule, so a late wake-up here
+    // cannot add to the answer's time on the line.
+    if (!paced && !SleepUntil(arrived + delay, interrupts))
         return;
-    WriteToTool(answer->data(), answer->size(), paced);
+    WriteToTool(answer->data(), answer->size(), paced, arrived + delay);
 }
 
-void Simulator::State::WriteToTool(const std::uint8_t* data, std::size_t length, bool paced)
+void Simulator::State::WriteToTool(const std::uint8_t* data, std::size_t length, bool paced,
+                                   Clock::time_point earliest)
 {
     std::lock_guard lock(wireMutex);
     if (pty.master < 0)
@@ -152,7 +162,7 @@ void Simulator::State::WriteToTool(const std::uint8_t* data, std::size_t length,
     }
     // Byte by byte against absolute deadlines, so sleeping late never
     // accumulates: each byte is handed over when its last bit would arrive.
-    const auto start = std::max(Clock::now(), lineFreeAt);
+    const auto start = std::max(earliest, lineFreeAt);
     for (std::size_t i = 0; i < length; ++i) {
         const auto due = start + kByteTime * static_cast<long>(i + 1);
         if (!SleepUntil(due, interrupts) || !WriteAll(pty.master, data + i, 1, interrupts))
@@ -315,7 +325,7 @@ void Simulator::SendRaw(const std::vector<std::uint8_t>& bytes)
         std::lock_guard lock(state_->mutex);
         paced = state_->pacing;
     }
-    state_->WriteToTool(bytes.data(), bytes.size(), paced);
+    state_->WriteToTool(bytes.data(), bytes.size(), paced, Clock::now());
 }
 
 void Simulator::HangUp()

@@ -1,10 +1,13 @@
 #ifdef _WIN32
 
+// clang-format off
+#include <windows.h> // before setupapi.h, which needs its types
+#include <setupapi.h>
+// clang-format on
+
 #include "link/port_names.h"
 
 #include <cstdlib>
-#include <setupapi.h>
-#include <windows.h>
 
 // The device-setup library is loaded only while a listing runs, so the tool
 // starts (and finds a port by the COMn names) where it is missing.

@@ -71,7 +71,8 @@ private:
 class CLogFile : public CLog
 {
 public:
-    // `clock` gives the local time for line prefixes and rotated names.
+    // `clock` gives the local time for line prefixes and rotated names; it is
+    // called from the writing thread as well as the opening one.
     CLogFile(std::int32_t threshold, bool timestamps, LocalClock clock = CurrentLocalTime);
     ~CLogFile() override;
 

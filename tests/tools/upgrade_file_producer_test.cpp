@@ -138,5 +138,31 @@ TEST(UpgradeFileFromSrecCat, walkGivesBackTheBinaryWords)
     }
 }
 
+// The producer's own longest lines: 57 data bytes fit a line, 58 do not.
+TEST(UpgradeFileFromSrecCat, lineLengthLimitAtFiftySevenBytes)
+{
+    if (!HaveSrecCat())
+        GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";
+    ScratchDir dir;
+    const fs::path bin = dir.path() / "image.bin";
+    WriteBinary(bin, std::vector<std::uint8_t>(58 * 4, 0x5A));
+    const struct
+    {
+        int blockSize;
+        std::string error;
+    } rows[] = {{57, ""}, {58, "ERROR - line doesn't begin with ':'"}};
+    for (const auto& row : rows) {
+        const fs::path hex = dir.path() / "image.hex";
+        const std::string command = "srec_cat '" + bin.string() + "' -Binary -Output '" +
+                                    hex.string() + "' -Intel -address-length=2" +
+                                    " -Output_Block_Size=" + std::to_string(row.blockSize);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::ifstream in(hex, std::ios::binary);
+        const UpgradeFileResult r = ValidateUpgradeFile(in);
+        EXPECT_EQ(r.error, row.error) << row.blockSize;
+        EXPECT_EQ(static_cast<bool>(r), row.error.empty()) << row.blockSize;
+    }
+}
+
 } // namespace
 } // namespace kestrum

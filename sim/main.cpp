@@ -26,6 +26,8 @@ Options:
                  on exit, so what the tool wrote is kept between runs
   --pacing       answer at the speed of a 9600 bit/s line
   --no-gauges    keep the live gauges still (RAM reads return what is stored)
+  --trace        after the port line, print every request received as a line
+                 "request" followed by its seven bytes in hexadecimal
   --silent       answer nothing
   --delay MS     wait MS milliseconds before every answer
   --drop N       drop every Nth answer
@@ -49,6 +51,17 @@ std::optional<unsigned long> ParseNumber(const char* text, unsigned long max)
     if (errno != 0 || *end != '\0' || value > max)
         return std::nullopt;
     return value;
+}
+
+// One line per request, written whole and flushed, so that a script can
+// wait for a given request (the probe, say) by reading lines.
+void PrintRequest(const kestrum::Packet& request)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "request %02X %02X %02X %02X %02X %02X %02X\n", request[0],
+                  request[1], request[2], request[3], request[4], request[5], request[6]);
+    std::fputs(line, stdout);
+    std::fflush(stdout);
 }
 
 bool FileExists(const std::string& path)
@@ -78,9 +91,11 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     kestrum::sim::Options options;
+    options.recordTranscript = false; // nobody reads it here, and it would only grow
     kestrum::sim::Faults faults;
     std::optional<std::uint8_t> model;
     std::string imagePath;
+    bool trace = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -96,6 +111,8 @@ int main(int argc, char** argv)
             options.pacing = true;
         } else if (arg == "--no-gauges") {
             options.liveGauges = false;
+        } else if (arg == "--trace") {
+            trace = true;
         } else if (arg == "--silent") {
             faults.silent = true;
         } else if (arg == "--model") {
@@ -130,6 +147,8 @@ int main(int argc, char** argv)
     if (model)
         simulator.SetEeprom(127, *model);
     simulator.SetFaults(faults);
+    if (trace)
+        simulator.SetRequestObserver(PrintRequest);
     if (!simulator.Start())
         return Fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
 

@@ -27,7 +27,7 @@ struct Simulator::State
 {
     explicit State(const Options& o)
         : image(std::make_unique<MemoryImage>(DefaultImage())), pacing(o.pacing),
-          liveGauges(o.liveGauges)
+          liveGauges(o.liveGauges), recordTranscript(o.recordTranscript)
     {
         if (o.modelCode != 0)
             image->eeprom[layout::kModelCode] = o.modelCode;
@@ -40,7 +40,9 @@ struct Simulator::State
     unsigned answersCounted = 0;
     bool pacing;
     bool liveGauges;
+    const bool recordTranscript;
     std::vector<Packet> transcript;
+    std::function<void(const Packet&)> observer;
     Clock::time_point started = Clock::now();
     bool serving = false;
     bool hungUp = false;
@@ -118,6 +120,13 @@ void Simulator::State::Serve()
 
 void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
 {
+    std::function<void(const Packet&)> observe;
+    {
+        std::lock_guard lock(mutex);
+        observe = observer;
+    }
+    if (observe)
+        observe(request);
     std::optional<Packet> answer;
     bool drop = false;
     bool corrupt = false;
@@ -125,8 +134,10 @@ void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
     std::chrono::milliseconds delay{0};
     {
         std::lock_guard lock(mutex);
-        transcript.push_back(request);
-        changed.notify_all();
+        if (recordTranscript) {
+            transcript.push_back(request);
+            changed.notify_all();
+        }
         if (request[1] == static_cast<std::uint8_t>(Command::ReadRam) && liveGauges)
             UpdateGauges(*image, std::chrono::duration<double>(Clock::now() - started).count());
         answer = Respond(*image, request);
@@ -338,6 +349,12 @@ void Simulator::HangUp()
     [[maybe_unused]] const ssize_t n = write(s.interrupts.wake, &one, sizeof one);
     std::unique_lock lock(s.mutex);
     s.changed.wait(lock, [&s] { return s.hungUp || !s.serving; });
+}
+
+void Simulator::SetRequestObserver(std::function<void(const Packet&)> observer)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->observer = std::move(observer);
 }
 
 std::vector<Packet> Simulator::Transcript() const

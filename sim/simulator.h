@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,9 +34,10 @@ struct Faults
 
 struct Options
 {
-    std::uint8_t modelCode = 0; // 0: keep the default image's model code
-    bool pacing = false;        // 9600 bit/s wire pacing, about 1.04 ms per byte
-    bool liveGauges = true;     // gauges move over time
+    std::uint8_t modelCode = 0;   // 0: keep the default image's model code
+    bool pacing = false;          // 9600 bit/s wire pacing, about 1.04 ms per byte
+    bool liveGauges = true;       // gauges move over time
+    bool recordTranscript = true; // off for long runs (kestrum-sim), where it would only grow
 };
 
 class Simulator
@@ -75,6 +77,11 @@ public:
     void SendRaw(const std::vector<std::uint8_t>& bytes);
     // Closes the master side, as an unplugged adapter would.
     void HangUp();
+
+    // Called on the serving thread with every well-formed request, before it
+    // is answered (kestrum-sim --trace prints them). Must not call back into
+    // the simulator's serving (HangUp, Stop).
+    void SetRequestObserver(std::function<void(const Packet&)> observer);
 
     // Every well-formed request received, in order (bad checksums excluded).
     std::vector<Packet> Transcript() const;

@@ -113,6 +113,21 @@ TEST(KestrumSimProgram, printsPortFirstAndServesUntilTerminated)
     }
 }
 
+TEST(KestrumSimProgram, traceReportsEachRequestAsALine)
+{
+    SimProcess process({"--trace"});
+    std::string line = process.ReadOutput(true);
+    ASSERT_FALSE(line.empty());
+    line.pop_back();
+    test::PtyClient client(line);
+    Packet bad = MakeRequest(Command::ReadEeprom, 1);
+    bad[6] ^= 1; // not a request: not reported
+    client.Send(bad);
+    client.Send(MakeRequest(Command::ReadEeprom, 127));
+    EXPECT_EQ(process.ReadOutput(true), "request 5B 02 7F 00 00 00 24\n");
+    EXPECT_EQ(WEXITSTATUS(process.Terminate(SIGTERM)), 0);
+}
+
 TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
 {
     const fs::path image =

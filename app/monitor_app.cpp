@@ -31,8 +31,13 @@ CMonitorApp::~CMonitorApp() = default;
 
 bool CMonitorApp::InitInstance()
 {
+    // Message boxes of the start-up search appear before the main window
+    // exists on screen; closing one must not count as closing the last window.
+    const bool quitOnLastClose = quitOnLastWindowClosed();
+    setQuitOnLastWindowClosed(false);
     mainFrame = std::make_unique<CMainFrame>(*this);
     mainFrame->showNormal();
+    setQuitOnLastWindowClosed(quitOnLastClose);
     return true;
 }
 

@@ -162,5 +162,20 @@ TEST_F(MnemonicTest, f10_opensTheMenuBar)
     EXPECT_EQ(OpenMenu()->title(), "&Settings");
 }
 
+TEST_F(MnemonicTest, altAlone_selectsTheMenuBar)
+{
+    Focus(page->other);
+
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Alt, Qt::NoModifier);
+
+    ASSERT_TRUE(WaitUntil([&] { return frame->menuBar()->activeAction() != nullptr; }));
+    EXPECT_EQ(frame->menuBar()->activeAction()->text(), "&Settings");
+    // Down then opens the selected menu, as it would with the mouse.
+    QTest::keyClick(frame->menuBar(), Qt::Key_Down);
+    ASSERT_TRUE(WaitUntil([&] { return OpenMenu() != nullptr; }));
+    EXPECT_EQ(OpenMenu()->title(), "&Settings");
+}
+
 } // namespace
 } // namespace kestrum::test

@@ -28,14 +28,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The simulator prints the port to open as its first line.
-exec 3< <(exec "$sim" --no-gauges)
+# The simulator prints the port to open as its first line, then one line per
+# request it receives (--trace), collected into a file.
+exec 3< <(exec "$sim" --no-gauges --trace)
 sim_pid=$!
 if ! read -r -t 10 port <&3; then
     echo "FAIL: kestrum-sim printed no port"
     exit 1
 fi
 echo "simulator on $port"
+cat <&3 >"$work/trace" &
+export KESTRUM_E2E_TRACE="$work/trace"
 
 export XDG_CONFIG_HOME="$work/config"
 export KESTRUM_PORTS="$port"
@@ -50,6 +53,18 @@ kestrum=$1
 "$kestrum" &
 pid=$!
 deadline=$((SECONDS + 30))
+# Start-up first probes the controller on the listed port...
+until tail -n "+${KESTRUM_E2E_TRACE_FROM:-1}" "$KESTRUM_E2E_TRACE" |
+    grep -qx 'request 5B 02 7F 00 00 00 24'; do
+    if ! kill -0 "$pid" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
+        echo "FAIL: the simulator never saw the probe"
+        kill "$pid" 2>/dev/null || true
+        exit 1
+    fi
+    sleep 0.1
+done
+echo "probe seen by the simulator"
+# ...and shows its window once the first page has been read.
 until xwininfo -root -tree 2>/dev/null | grep -q '"Quorvel Kestrum"'; do
     if ! kill -0 "$pid" 2>/dev/null; then
         echo "FAIL: kestrum ended before showing its window"
@@ -62,9 +77,8 @@ until xwininfo -root -tree 2>/dev/null | grep -q '"Quorvel Kestrum"'; do
     fi
     sleep 0.1
 done
-# The window appears only after the start-up search. The search leaves the
-# simulator's port open only if the controller answered its probe there (a
-# fruitless search ends on the "COMn" names), so holding it proves the probe.
+# A fruitless search would end on the "COMn" names; still holding the
+# simulator's port means the search ended there, on an answered probe.
 held=no
 for fd in /proc/"$pid"/fd/*; do
     if [ "$(readlink "$fd" 2>/dev/null)" = "$KESTRUM_E2E_PORT" ]; then
@@ -72,11 +86,19 @@ for fd in /proc/"$pid"/fd/*; do
     fi
 done
 if [ "$held" != yes ]; then
-    echo "FAIL: kestrum does not hold the simulator's port open: the probe was not answered"
+    echo "FAIL: kestrum does not hold the simulator's port open"
     kill "$pid"
     exit 1
 fi
 echo "window shown, port $KESTRUM_E2E_PORT open"
+if [ -n "${KESTRUM_E2E_EXPECT_X:-}" ]; then
+    x=$(xwininfo -name "Quorvel Kestrum" | sed -n 's/^ *Absolute upper-left X: *//p')
+    if [ "$x" != "$KESTRUM_E2E_EXPECT_X" ]; then
+        echo "FAIL: window at x $x, expected the stored $KESTRUM_E2E_EXPECT_X"
+        kill "$pid"
+        exit 1
+    fi
+fi
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
@@ -109,4 +131,14 @@ expect 'ResetDelay=50'
 expect 'View=0'
 expect 'Left=0'
 grep -Eqx 'Top=[0-9]+' "$store" || { echo "FAIL: no Top value"; exit 1; }
+
+# Second start: the Monitor page and a moved window, stored as a user would
+# have left them, come back and are written again unchanged.
+top=$(sed -n 's/^Top=//p' "$store")
+sed -i -e 's/^View=.*/View=2/' -e 's/^Left=.*/Left=100/' -e "s/^Top=.*/Top=$((top + 50))/" "$store"
+KESTRUM_E2E_TRACE_FROM=$(($(wc -l <"$KESTRUM_E2E_TRACE") + 1)) \
+    KESTRUM_E2E_EXPECT_X=100 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/session.sh" "$kestrum"
+expect 'View=2'
+expect 'Left=100'
+expect "Top=$((top + 50))"
 echo "PASS"

@@ -55,7 +55,7 @@ pid=$!
 deadline=$((SECONDS + 30))
 # Start-up first probes the controller on the listed port...
 until tail -n "+${KESTRUM_E2E_TRACE_FROM:-1}" "$KESTRUM_E2E_TRACE" |
-    grep -qx 'request 5B 02 7F 00 00 00 24'; do
+    grep -x 'request 5B 02 7F 00 00 00 24' >/dev/null; do
     if ! kill -0 "$pid" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
         echo "FAIL: the simulator never saw the probe"
         kill "$pid" 2>/dev/null || true

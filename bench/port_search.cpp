@@ -66,6 +66,8 @@ int main()
     constexpr int kRuns = 21;
     const double namesMs = MedianMs(kRuns, [&] { controller.TryPorts(names); });
     const double searchMs = MedianMs(kRuns, [&] { controller.LocateController(); });
+    controller.Timings().retryDelay = 200;
+    const double defaultMs = MedianMs(3, [&] { controller.LocateController(); });
     fs::remove_all(pattern);
 
     std::printf("fruitless search, 256 absent COM names (median of %d runs)\n", kRuns);
@@ -75,6 +77,11 @@ int main()
         searchMs);
     std::printf("  target: under 50 ms                    %s\n",
                 searchMs < 50.0 ? "met" : "NOT MET");
-    std::printf("  notifications: %d (one per search expected: %d)\n", notices, kRuns);
-    return searchMs < 50.0 && notices == kRuns ? 0 : 1;
+    std::printf("  LocateController, default 200 ms delay: %8.3f ms (the probe wait dominates)\n",
+                defaultMs);
+    std::printf("  notifications: %d (one per search expected: %d)\n", notices, kRuns + 3);
+#ifndef NDEBUG
+    std::printf("  (Debug build: figures are upper bounds)\n");
+#endif
+    return searchMs < 50.0 && notices == kRuns + 3 ? 0 : 1;
 }

@@ -21,11 +21,11 @@ inline constexpr std::size_t kRamSize = 256;
 // Named misbehaviours, so retries and failures can be tested.
 struct Faults
 {
-    bool silent = false;                      // answer nothing
+    bool silent = false;                      // answer nothing (writes still land)
     std::chrono::milliseconds answerDelay{0}; // before each answer
     unsigned dropEvery = 0;                   // drop every Nth answer (0: never)
     unsigned corruptEvery = 0;                // bad checksum on every Nth answer
-    bool wrongCode = false;                   // answer with another command code
+    bool wrongCode = false;                   // answer with another read code (0>2>4>0)
     bool wrongAddress = false;                // answer with another address
     bool wrongValue = false;                  // read-backs and reads give another value
     bool wrongAddressHigh = false;            // FLASH answers carry another address high byte

@@ -116,8 +116,12 @@ bool LoadImageFile(MemoryImage& image, const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() != kFileSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    // One byte more than an image holds tells a longer file from a good one
+    // without reading all of whatever it is.
+    std::vector<char> bytes(kFileSize + 1);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::size_t>(in.gcount()) != kFileSize ||
+        std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
         return false;
 
     MemoryImage loaded = image;

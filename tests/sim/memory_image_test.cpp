@@ -107,6 +107,7 @@ TEST(ImageFile, badFilesAreRefusedAndChangeNothing)
         EXPECT_FALSE(sim.LoadImage(dir.File(name))) << name;
         EXPECT_EQ(sim.Eeprom(127), 77) << name;
     }
+    EXPECT_FALSE(sim.LoadImage("/dev/zero")); // endless: refused without reading it all
     EXPECT_FALSE(sim.SaveImage(dir.File("no-such-folder/image.bin")));
 }
 

@@ -12,28 +12,23 @@
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+int signalSocket[2] = {-1, -1};
 
 extern "C" void OnTerminationSignal(int)
 {
     const char byte = 1;
-    // Only async-signal-safe calls here; a full pipe means a close is pending.
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    // Only async-signal-safe calls here; a full socket means a close is pending.
+    [[maybe_unused]] const ssize_t written = ::write(signalSocket[1], &byte, 1);
 }
 
 } // namespace
 
-void CloseOnTerminationSignals(QWidget& window)
+void InstallTerminationSignals()
 {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
-        return;
+    if (signalSocket[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) {
+        return; // the signals keep their default action
     }
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        window.close();
-    });
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -43,8 +38,23 @@ void CloseOnTerminationSignals(QWidget& window)
     }
 }
 
+void CloseOnTerminationSignals(QWidget& window)
+{
+    InstallTerminationSignals();
+    if (signalSocket[0] < 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalSocket[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalSocket[0], &byte, 1);
+        window.close();
+    });
+}
+
 #else
 
+void InstallTerminationSignals() {}
 void CloseOnTerminationSignals(QWidget&) {}
 
 #endif

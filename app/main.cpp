@@ -5,6 +5,7 @@
 int main(int argc, char** argv)
 {
     CMonitorApp app(argc, argv);
+    InstallTerminationSignals();
     if (!app.InitInstance()) {
         return 1;
     }

@@ -247,7 +247,8 @@ enum class ClosePath
 {
     ExitCommand,
     WindowClose,
-    TerminationSignal
+    TerminationSignal,
+    SignalDuringStartup
 };
 
 class CloseTest : public MainFrameTest, public ::testing::WithParamInterface<ClosePath>
@@ -257,10 +258,15 @@ TEST_P(CloseTest, everyClosePath_savesTheSettings)
 {
     SimulatorOnPort sim;
     ASSERT_TRUE(sim.Started());
+    if (GetParam() == ClosePath::SignalDuringStartup) {
+        // Arrives while the window is still being built: kept, not fatal.
+        InstallTerminationSignals();
+        std::raise(SIGTERM);
+    }
     CMainFrame frame(App());
+    frame.Sheet().setCurrentIndex(1);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    frame.Sheet().setCurrentIndex(1);
     ASSERT_FALSE(settings.Get("View").isValid());
 
     switch (GetParam()) {
@@ -274,6 +280,9 @@ TEST_P(CloseTest, everyClosePath_savesTheSettings)
         CloseOnTerminationSignals(frame);
         std::raise(SIGTERM);
         break;
+    case ClosePath::SignalDuringStartup:
+        CloseOnTerminationSignals(frame);
+        break;
     }
 
     EXPECT_TRUE(WaitUntil([&] { return !frame.isVisible(); }));
@@ -284,7 +293,8 @@ TEST_P(CloseTest, everyClosePath_savesTheSettings)
 
 INSTANTIATE_TEST_SUITE_P(Paths, CloseTest,
                          ::testing::Values(ClosePath::ExitCommand, ClosePath::WindowClose,
-                                           ClosePath::TerminationSignal));
+                                           ClosePath::TerminationSignal,
+                                           ClosePath::SignalDuringStartup));
 
 } // namespace
 } // namespace kestrum::test

@@ -411,6 +411,9 @@ TEST_F(LinkTest, lateAnswer_isSeenAndRejectedByTheNextTransaction)
     SetRetry(12 * kRetry);
     EXPECT_TRUE(link.ReadEeprom(0x20, byte));
     EXPECT_EQ(byte, 0x99);
+    // The link may accept the first request's delayed answer before the
+    // simulator has taken the repeated request off the line.
+    EXPECT_TRUE(sim.WaitForRequests(3, std::chrono::seconds(5)));
     EXPECT_EQ(sim.Transcript(), (std::vector<Packet>{Request(Command::ReadEeprom, 0x10),
                                                      Request(Command::ReadEeprom, 0x20),
                                                      Request(Command::ReadEeprom, 0x20)}));

@@ -107,6 +107,10 @@ int main(int argc, char** argv)
     }
     std::printf("start-up with the simulator%s, stock timings, %d runs\n",
                 pacing ? " at 9600 bit/s" : "", runs);
+#ifndef NDEBUG
+    std::printf(
+        "(Debug build: unoptimised code, though most of the time is spent waiting on the link)\n");
+#endif
     Report("start to first page filled", filled);
     Report("start to window on screen", shown);
     return 0;

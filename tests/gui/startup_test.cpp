@@ -158,6 +158,9 @@ TEST_F(StartupTest, window_cannotBeResizedOrMaximised)
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
+    // Exactly the sheet under the menu: nothing around it.
+    EXPECT_EQ(frame.width(), frame.Sheet().width());
+    EXPECT_EQ(frame.height(), frame.menuWidget()->height() + frame.Sheet().height());
     EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
     EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
     const QSize before = frame.size();

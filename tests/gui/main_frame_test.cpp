@@ -286,7 +286,9 @@ TEST_P(CloseTest, everyClosePath_savesTheSettings)
     }
 
     EXPECT_TRUE(WaitUntil([&] { return !frame.isVisible(); }));
-    std::signal(SIGTERM, SIG_DFL);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::signal(signal, SIG_DFL); // Ctrl+C must stop the test program again
+    }
     EXPECT_EQ(settings.Get("View").toInt(), 1);
     EXPECT_EQ(settings.Get("RetryDelay").toInt(), 30);
 }

@@ -1,17 +1,286 @@
 #include "settings/gui/control_page.h"
 
+#include "app/control_id.h"
+#include "app/dialog_units.h"
+#include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "settings/gui/setting_slider.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+using kestrum::ControlPanel;
+using kestrum::SettingId;
+
+namespace {
+
+// Where each setting's row sits on the page, in dialog units, in the order
+// of kestrum::Settings(). Only the Top Speed row's label and unit have ids.
+struct SettingRow
+{
+    int y;
+    int sliderY;
+    int labelId;
+    int unitId;
+};
+
+constexpr std::array<SettingRow, kestrum::kSettingCount> kRows{{
+    {104, 104, -1, -1},
+    {120, 120, -1, -1},
+    {136, 136, -1, -1},
+    {152, 152, -1, -1},
+    {168, 168, -1, -1},
+    {184, 186, -1, -1},
+    {200, 202, 1113, 1114},
+}};
+
+constexpr int kModelId = 1074;
+constexpr int kSerialNumberId = 1083;
+constexpr int kFieldMapId = 1081;
+constexpr int kSetId = 1043;
+constexpr int kRefreshId = 1044;
+constexpr int kDefaultsId = 1045;
+constexpr int kSlowId = 1116;
+constexpr int kFastId = 1117;
+
+// Check boxes in dialog units, in the order of kestrum::kSwitches.
+constexpr std::array<QRect, kestrum::kSwitchCount> kSwitchRects{{
+    {159, 19, 76, 10},
+    {159, 35, 51, 10},
+    {159, 51, 35, 10},
+    {159, 67, 79, 10},
+}};
+
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+class Layout
+{
+public:
+    explicit Layout(QWidget& page) : page(page), units(page.font()) {}
+
+    // A control at its template rectangle, widened where the platform font
+    // needs more room than the template's font did.
+    template<class T>
+    T* Add(T* widget, int id, int x, int y, int width, int height)
+    {
+        if (id >= 0)
+            kestrum::SetControlId(widget, id);
+        QRect rect = units.Rect(x, y, width, height);
+        rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
+        rect.setHeight(std::max(
+            rect.height(), std::min(widget->sizeHint().height(), units.Y(height) + units.Y(4))));
+        widget->setGeometry(rect);
+        return widget;
+    }
+
+    // A plain label whose template gives only its position.
+    QLabel* AddLabel(const QString& text, int id, int x, int y)
+    {
+        auto* label = new QLabel(text, &page);
+        return Add(label, id, x, y, 0, 8);
+    }
+
+    QGroupBox* AddGroup(const QString& title, int x, int y, int width, int height)
+    {
+        auto* group = new QGroupBox(title, &page);
+        group->setGeometry(units.Rect(x, y, width, height));
+        return group;
+    }
+
+    // A control exactly at its template rectangle.
+    template<class T>
+    T* Place(T* widget, int id, int x, int y, int width, int height)
+    {
+        kestrum::SetControlId(widget, id);
+        widget->setGeometry(units.Rect(x, y, width, height));
+        return widget;
+    }
+
+    QSize Size(int width, int height) const { return {units.X(width), units.Y(height)}; }
+
+private:
+    QWidget& page;
+    kestrum::DialogUnits units;
+};
+
+} // namespace
 
 CControlPage::CControlPage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
 {
-    // The size of the page's dialog, so the main window has its final size.
-    setMinimumSize(420, 300);
+    BuildControls();
+    ShowAll();
+}
+
+CControlPage::~CControlPage() = default;
+
+void CControlPage::BuildControls()
+{
+    Layout layout(*this);
+    setMinimumSize(layout.Size(320, 226));
+
+    // Group boxes first, so that the controls drawn over them stay on top.
+    layout.AddGroup(QStringLiteral("Controller"), 7, 7, 130, 78);
+    layout.AddGroup(QStringLiteral("Switches"), 147, 7, 101, 78);
+    layout.AddGroup(QStringLiteral("Settings"), 7, 89, 305, 131);
+
+    layout.AddLabel(QStringLiteral("Model"), -1, 18, 21);
+    modelLabel = layout.Add(new QLabel(this), kModelId, 65, 21, 70, 8);
+    layout.AddLabel(QStringLiteral("Serial #"), -1, 18, 37);
+    serialNumberLabel = layout.Add(new QLabel(this), kSerialNumberId, 65, 37, 70, 8);
+    layout.AddLabel(QStringLiteral("Field Map #"), -1, 18, 53);
+    fieldMapLabel = layout.Add(new QLabel(this), kFieldMapId, 65, 53, 70, 8);
+
+    for (std::size_t i = 0; i < kestrum::kSwitchCount; ++i) {
+        const kestrum::SwitchInfo& info = kestrum::kSwitches[i];
+        const QRect& r = kSwitchRects[i];
+        auto* box = layout.Add(new QCheckBox(Text(info.text), this), info.controlId, r.x(), r.y(),
+                               r.width(), r.height());
+        connect(box, &QCheckBox::clicked, this, [this, i] { OnSwitchClicked(i); });
+        switchBoxes[i] = box;
+    }
+
+    setButton = layout.Add(new QPushButton(QStringLiteral("&Set"), this), kSetId, 262, 12, 50, 14);
+    auto* defaults = layout.Add(new QPushButton(QStringLiteral("&Defaults"), this), kDefaultsId,
+                                262, 34, 50, 14);
+    auto* refresh =
+        layout.Add(new QPushButton(QStringLiteral("&Refresh"), this), kRefreshId, 262, 55, 50, 14);
+    for (QPushButton* button : {setButton, defaults, refresh})
+        button->setAutoDefault(false);
+    connect(setButton, &QPushButton::clicked, this, &CControlPage::OnSet);
+    connect(defaults, &QPushButton::clicked, this, &CControlPage::OnDefaults);
+    connect(refresh, &QPushButton::clicked, this, &CControlPage::OnRefresh);
+
+    const auto& settings = kestrum::Settings();
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        const kestrum::SettingInfo& setting = settings[i];
+        const SettingRow& row = kRows[i];
+        layout.AddLabel(Text(setting.label), row.labelId, 21, row.y);
+        valueLabels[i] = layout.Add(new QLabel(this), setting.valueLabelId, 91, row.y, 25, 8);
+        if (!setting.unit.empty())
+            layout.AddLabel(Text(setting.unit), row.unitId, 125, row.y);
+
+        auto* slider = layout.Place(new CSettingSlider(this), static_cast<int>(setting.id), 168,
+                                    row.sliderY, 123, 12);
+        const SettingId id = setting.id;
+        // A move by drag, key or page step arrives as a value change while
+        // the slider tracks; a drag's end settles the position silently.
+        connect(slider, &QSlider::valueChanged, this,
+                [this, id](int value) { OnHScroll(id, value, false); });
+        connect(slider, &QSlider::sliderReleased, this,
+                [this, id, slider] { OnHScroll(id, slider->value(), true); });
+        sliders[i] = slider;
+    }
+    layout.AddLabel(QStringLiteral("Slow"), kSlowId, 151, 202);
+    layout.AddLabel(QStringLiteral("Fast"), kFastId, 293, 202);
 }
 
 void CControlPage::OnRefresh()
 {
+    ControlPanel::Outcome outcome;
+    {
+        CWaitCursor wait;
+        outcome = panel.Refresh(Controller());
+        ShowAll();
+    }
+    if (outcome == ControlPanel::Outcome::NotResponding)
+        ShowNotResponding();
+}
+
+void CControlPage::OnSet()
+{
+    // With no port there is nothing to write to, and nothing to report.
+    if (!Controller().IsPortOpen())
+        return;
+    ControlPanel::Outcome outcome;
+    {
+        CWaitCursor wait;
+        outcome = panel.Set(Controller());
+        ShowAll();
+    }
+    if (outcome == ControlPanel::Outcome::NotResponding)
+        ShowNotResponding();
+}
+
+void CControlPage::OnDefaults()
+{
     CWaitCursor wait;
-    // A failed search has already told the user; nothing more to read.
-    Controller().LocateController();
+    panel.Defaults();
+    ShowAll();
+}
+
+void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
+{
+    const auto& settings = kestrum::Settings();
+    const auto it = std::find_if(settings.begin(), settings.end(),
+                                 [id](const kestrum::SettingInfo& s) { return s.id == id; });
+    const auto index = static_cast<std::size_t>(it - settings.begin());
+    const ControlPanel::SliderMove move = panel.MoveSlider(
+        id, static_cast<std::uint16_t>(std::clamp(position, 0, 0xFFFF)), endOfMove);
+    if (!move.message.empty()) {
+        // The box takes the mouse: let go of the slider first, or it would
+        // go on dragging or stepping behind the box and ask again.
+        sliders[index]->EndInteraction();
+        kestrum::ShowMessageBox(Text(move.message), QMessageBox::Ok, QMessageBox::Warning, this);
+    }
+    ShowSetting(index);
+    setButton->setEnabled(panel.SetEnabled());
+}
+
+void CControlPage::OnSwitchClicked(std::size_t index)
+{
+    panel.SetSwitch(index, switchBoxes[index]->isChecked());
+    UpdateSetButton();
+}
+
+void CControlPage::UpdateSetButton()
+{
+    panel.UpdateSetButton();
+    setButton->setEnabled(panel.SetEnabled());
+}
+
+void CControlPage::ShowNotResponding()
+{
+    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+                            QMessageBox::Warning, this);
+}
+
+void CControlPage::ShowAll()
+{
+    modelLabel->setText(QString::fromStdString(panel.ModelLabel()));
+    serialNumberLabel->setText(QString::fromStdString(panel.SerialNumberLabel()));
+    fieldMapLabel->setText(QString::fromStdString(panel.FieldMapLabel()));
+    for (std::size_t i = 0; i < sliders.size(); ++i)
+        ShowSetting(i);
+    ShowSwitches();
+    setButton->setEnabled(panel.SetEnabled());
+}
+
+void CControlPage::ShowSetting(std::size_t index)
+{
+    const SettingId id = kestrum::Settings()[index].id;
+    CSettingSlider* slider = sliders[index];
+    // Mirroring the state is no user move: keep it from coming back as one.
+    const QSignalBlocker quiet(slider);
+    const int maximum = panel.Maximum(id);
+    if (slider->maximum() != maximum) {
+        slider->setRange(0, maximum);
+        // As a trackbar pages: a fifth of the range.
+        slider->setPageStep(std::max(1, maximum / 5));
+    }
+    slider->setValue(panel.Position(id));
+    valueLabels[index]->setText(QString::fromStdString(panel.ValueText(id)));
+}
+
+void CControlPage::ShowSwitches()
+{
+    for (std::size_t i = 0; i < switchBoxes.size(); ++i)
+        switchBoxes[i]->setChecked(panel.SwitchChecked(i));
+    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(panel.PlugBrakeEnabled());
 }

@@ -1,17 +1,49 @@
 #pragma once
 
 #include "app/property_page.h"
+#include "settings/control_panel.h"
 
-// The Control Panel page: the controller's identity and settings.
-// Until the page's controls exist, its refresh only makes sure a controller
-// is reached, so that start-up searches for the controller as it will with
-// the full page.
+#include <array>
+
+class CSettingSlider;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+// The Control Panel page: what the controller is (model, serial number, field
+// map), its seven settings on sliders and four switches on check boxes, and
+// the Set, Defaults and Refresh commands. The values and what the controller
+// is known to hold live in a kestrum::ControlPanel; the page turns user
+// events into its commands and mirrors its state into the controls.
 class CControlPage : public CPropertyPage
 {
     Q_OBJECT
 
 public:
     explicit CControlPage(CMainFrame& frame, QWidget* parent = nullptr);
+    ~CControlPage() override;
 
     void OnRefresh() override;
+    void OnSet();
+    void OnDefaults();
+    // A slider moved (by drag, keyboard or page step), or a drag ended.
+    void OnHScroll(kestrum::SettingId id, int position, bool endOfMove);
+    void OnSwitchClicked(std::size_t index);
+    void UpdateSetButton();
+
+private:
+    void BuildControls();
+    void ShowNotResponding();
+    void ShowAll();
+    void ShowSetting(std::size_t index);
+    void ShowSwitches();
+
+    kestrum::ControlPanel panel;
+    QLabel* modelLabel = nullptr;
+    QLabel* serialNumberLabel = nullptr;
+    QLabel* fieldMapLabel = nullptr;
+    std::array<CSettingSlider*, kestrum::kSettingCount> sliders{};
+    std::array<QLabel*, kestrum::kSettingCount> valueLabels{};
+    std::array<QCheckBox*, kestrum::kSwitchCount> switchBoxes{};
+    QPushButton* setButton = nullptr;
 };

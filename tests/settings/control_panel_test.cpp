@@ -1,0 +1,134 @@
+#include "link/controller.h"
+#include "settings/control_panel.h"
+#include "sim/memory_image.h"
+#include "sim/simulator.h"
+
+#include <gtest/gtest.h>
+
+// The Control Panel's commands on the link against the simulated controller:
+// the cases of the page that need no widget to show.
+namespace kestrum {
+namespace {
+
+namespace layout = sim::layout;
+
+Packet ReadE(std::uint8_t address)
+{
+    return MakeRequest(Command::ReadEeprom, address);
+}
+
+std::vector<Packet> Written(std::initializer_list<std::pair<std::uint8_t, std::uint8_t>> writes)
+{
+    std::vector<Packet> packets;
+    for (const auto& [address, data] : writes) {
+        packets.push_back(MakeRequest(Command::WriteEeprom, address, 0, data, 0));
+        packets.push_back(ReadE(address));
+    }
+    return packets;
+}
+
+class ControlPanelTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Start());
+        sim.SetEeprom(layout::kModelCode, 0);
+        link.Timings().readWriteTries = 2;
+        link.Timings().retryDelay = 100;
+        link.Timings().writeDelay = 1;
+        link.Port().SetName(sim.PortPath());
+        ASSERT_TRUE(link.OpenLink());
+    }
+
+    void SetWord(std::uint8_t address, std::uint16_t value)
+    {
+        sim.SetEeprom(address, static_cast<std::uint8_t>(value & 0xFF));
+        sim.SetEeprom(address + 1, static_cast<std::uint8_t>(value >> 8));
+    }
+
+    sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
+    CController link;
+    ControlPanel panel;
+};
+
+TEST_F(ControlPanelTest, readsThatFailQuietly_leaveEverythingAsItWas)
+{
+    link.Timings().readWriteTries = 0; // reads report failure without sending
+
+    EXPECT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+
+    EXPECT_EQ(sim.Transcript(), std::vector<Packet>{ReadE(127)}); // the probe only
+    EXPECT_EQ(&panel.CurrentModel(), &FallbackModel());
+    EXPECT_EQ(panel.ModelLabel(), "UNKNOWN");
+    EXPECT_EQ(panel.SerialNumberLabel(), "");
+    EXPECT_EQ(panel.FieldMapLabel(), "");
+    EXPECT_EQ(panel.RememberedValue(SettingId::MaxOutputCurrent), 100);
+    EXPECT_EQ(panel.Position(SettingId::MaxOutputCurrent), 0);
+    EXPECT_EQ(panel.ValueText(SettingId::UnderVoltage), "16.0");
+    EXPECT_EQ(panel.RememberedSwitches(), 0x08);
+    EXPECT_FALSE(panel.SwitchChecked(3));
+    EXPECT_TRUE(panel.PlugBrakeEnabled());
+    EXPECT_FALSE(panel.SetEnabled());
+    EXPECT_TRUE(panel.Refreshed());
+}
+
+TEST_F(ControlPanelTest, setBeforeAnyRefresh_writesZeroCurrents_notTheSwitches)
+{
+    EXPECT_TRUE(panel.SetEnabled());
+
+    EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::Done);
+
+    EXPECT_EQ(sim.Transcript(), Written({{4, 0}, {11, 0}}));
+    EXPECT_FALSE(panel.SetEnabled());
+}
+
+TEST_F(ControlPanelTest, unprogrammedUnderVoltage_comesUpAtTheOverVoltage)
+{
+    SetWord(layout::kUnderVoltage, 0xFFFF);
+    SetWord(layout::kOverVoltage, 292); // 30.0 V
+
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+
+    EXPECT_EQ(panel.Position(SettingId::UnderVoltage), 136);
+    EXPECT_EQ(panel.RememberedValue(SettingId::UnderVoltage), 136);
+    EXPECT_EQ(panel.ValueText(SettingId::UnderVoltage), "30.0");
+    EXPECT_FALSE(panel.SetEnabled());
+}
+
+TEST_F(ControlPanelTest, voltageWriteFailingAtItsHighByte_isWrittenWholeNextTime)
+{
+    SetWord(layout::kOverVoltage, 292);
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+    panel.MoveSlider(SettingId::OverVoltage, 264, false); // 292 + 264 = 0x022C
+    sim.ClearTranscript();
+    link.Timings().readWriteTries = 1;
+    sim.SetFaults(sim::Faults{.dropEvery = 2}); // the high byte's read-back
+
+    EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::NotResponding);
+    EXPECT_EQ(panel.RememberedValue(SettingId::OverVoltage), 0);
+    EXPECT_TRUE(panel.SetEnabled());
+
+    sim.SetFaults({});
+    sim.ClearTranscript();
+    EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::Done);
+    EXPECT_EQ(sim.Transcript(), Written({{16, 0x2C}, {17, 0x02}}));
+    EXPECT_EQ(panel.RememberedValue(SettingId::OverVoltage), 264);
+}
+
+TEST_F(ControlPanelTest, sliderMovesAreClampedToTheRange_andSettleSilentlyAtTheEnd)
+{
+    SetWord(layout::kOverVoltage, 292); // 30.0 V
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+
+    EXPECT_EQ(panel.MoveSlider(SettingId::ThrottleUpRate, 400, false).position, 15);
+    const auto settled = panel.MoveSlider(SettingId::UnderVoltage, 283, true);
+    EXPECT_TRUE(settled.message.empty());
+    EXPECT_LT(settled.position, 283);
+    const auto moved = panel.MoveSlider(SettingId::UnderVoltage, 283, false);
+    EXPECT_EQ(moved.message, ControlPanel::kUnderVoltageMessage);
+    EXPECT_EQ(moved.position, settled.position);
+}
+
+} // namespace
+} // namespace kestrum

@@ -181,6 +181,8 @@ void CControlPage::BuildControls()
     layout.AddLabel(QStringLiteral("Fast"), kFastId, 293, 202);
 }
 
+// The wait cursor ends before a failure is reported: over the message box it
+// would ask the user to wait while the box waits for the user.
 void CControlPage::OnRefresh()
 {
     ControlPanel::Outcome outcome;
@@ -220,6 +222,8 @@ void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
     const auto& settings = kestrum::Settings();
     const auto it = std::find_if(settings.begin(), settings.end(),
                                  [id](const kestrum::SettingInfo& s) { return s.id == id; });
+    if (it == settings.end())
+        return;
     const auto index = static_cast<std::size_t>(it - settings.begin());
     const ControlPanel::SliderMove move = panel.MoveSlider(
         id, static_cast<std::uint16_t>(std::clamp(position, 0, 0xFFFF)), endOfMove);
@@ -235,6 +239,8 @@ void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
 
 void CControlPage::OnSwitchClicked(std::size_t index)
 {
+    if (index >= switchBoxes.size())
+        return;
     panel.SetSwitch(index, switchBoxes[index]->isChecked());
     UpdateSetButton();
 }

@@ -17,14 +17,17 @@ constexpr int kBarId = 1006;
 constexpr int kLabelId = 1007;
 constexpr int kCancelId = 2;
 
+// The application has one main window; a shown one is preferred over one
+// that is still being built or already hidden.
 QWidget* ApplicationMainWindow()
 {
+    QWidget* found = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* main = qobject_cast<QMainWindow*>(widget)) {
-            return main;
+        if (qobject_cast<QMainWindow*>(widget) && (!found || widget->isVisible())) {
+            found = widget;
         }
     }
-    return nullptr;
+    return found;
 }
 
 } // namespace

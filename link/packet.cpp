@@ -10,16 +10,15 @@ std::uint8_t PacketChecksum(const Packet& p)
     return static_cast<std::uint8_t>(0u - sum);
 }
 
-static Packet MakeFrame(std::uint8_t header, std::uint8_t code, std::uint8_t b2,
-                        std::uint8_t b3, std::uint8_t b4, std::uint8_t b5)
+static Packet MakeFrame(std::uint8_t header, std::uint8_t code, std::uint8_t b2, std::uint8_t b3,
+                        std::uint8_t b4, std::uint8_t b5)
 {
     Packet p{header, code, b2, b3, b4, b5, 0};
     p[6] = PacketChecksum(p);
     return p;
 }
 
-Packet MakeRequest(Command code, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4,
-                   std::uint8_t b5)
+Packet MakeRequest(Command code, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5)
 {
     return MakeFrame(kRequestHeader, static_cast<std::uint8_t>(code), b2, b3, b4, b5);
 }

@@ -11,7 +11,8 @@ inline constexpr std::uint8_t kRequestHeader = 0x5B;
 inline constexpr std::uint8_t kAnswerHeader = 0xB5;
 inline constexpr std::size_t kPacketSize = 7;
 
-enum class Command : std::uint8_t {
+enum class Command : std::uint8_t
+{
     ReadFlash = 0,
     WriteFlash = 1,
     ReadEeprom = 2,

@@ -1,11 +1,11 @@
+#include "tools/upgrade_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include "tools/upgrade_file.h"
 
 // Any bytes through both passes. Besides the sanitizers' checks, the two
 // passes must agree: a file the validation accepts is walked to its end

@@ -70,7 +70,7 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 50
 }
 
 // The settings store of one test: a fresh folder, handed to QSettings for the
-// native user scope, with helpers to seed values before start-up.
+// native user scope, with helpers to store values before start-up.
 class TempSettings
 {
 public:

@@ -76,8 +76,22 @@ public:
     struct Impl; // platform state: file descriptor / handle, stop signal
 
 private:
+    // Platform halves of StopReader: raise the stop signal, and clear it
+    // (and any pending interrupt) once the reader has ended.
+    void RaiseStopSignal();
+    void ClearStopSignals();
+
+    struct ReaderState
+    {
+        std::thread thread;
+        std::atomic<bool> running{false};
+        std::atomic<bool> stopping{false};
+        std::function<void()> wake;
+    };
+
     std::string name_;
     std::unique_ptr<Impl> impl_;
+    ReaderState reader_;
 };
 
 } // namespace kestrum

@@ -105,10 +105,6 @@ struct CSerialPort::Impl
     std::shared_mutex io;
     PollSignal stop;      // raised while the reader is being ended
     PollSignal interrupt; // ends one ReadByte with NoByte
-    std::thread reader;
-    std::atomic<bool> running{false};
-    std::atomic<bool> stopping{false};
-    std::function<void()> wake;
 };
 
 CSerialPort::CSerialPort() : impl_(std::make_unique<Impl>()) {}
@@ -263,54 +259,15 @@ void CSerialPort::InterruptRead()
     impl_->interrupt.Raise();
 }
 
-bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
+void CSerialPort::RaiseStopSignal()
 {
-    if (impl_->reader.joinable()) {
-        if (impl_->running.load())
-            return false;
-        impl_->reader.join(); // ended on its own earlier
-    }
-    impl_->wake = std::move(wake);
-    impl_->running.store(true);
-    try {
-        impl_->reader = std::thread([impl = impl_.get(), proc, arg] {
-            proc(arg);
-            impl->running.store(false);
-        });
-    } catch (const std::system_error&) {
-        impl_->running.store(false);
-        impl_->wake = nullptr;
-        return false;
-    }
-    return true;
+    impl_->stop.Raise();
 }
 
-int CSerialPort::StopReader()
+void CSerialPort::ClearStopSignals()
 {
-    if (!impl_->reader.joinable())
-        return 0;
-    impl_->stopping.store(true);
-    impl_->stop.Raise();
-    if (impl_->wake)
-        impl_->wake();
-    impl_->reader.join();
-    impl_->wake = nullptr;
-    // Cleared only now: a stop raised for this reader never ends a later
-    // reader, read or write.
     impl_->stop.Clear();
     impl_->interrupt.Clear();
-    impl_->stopping.store(false);
-    return 0;
-}
-
-bool CSerialPort::ReaderRunning() const
-{
-    return impl_->running.load();
-}
-
-bool CSerialPort::StopRequested() const
-{
-    return impl_->stopping.load();
 }
 
 } // namespace kestrum

@@ -27,10 +27,6 @@ struct CSerialPort::Impl
     OVERLAPPED writeOverlapped{};
     // The target of a pending read lives here, not on the caller's stack.
     std::uint8_t readBuffer = 0;
-    std::thread reader;
-    std::atomic<bool> running{false};
-    std::atomic<bool> stopping{false};
-    std::function<void()> wake;
 
     Impl()
     {
@@ -223,54 +219,15 @@ void CSerialPort::InterruptRead()
     SetEvent(impl_->interruptEvent);
 }
 
-bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
+void CSerialPort::RaiseStopSignal()
 {
-    if (impl_->reader.joinable()) {
-        if (impl_->running.load())
-            return false;
-        impl_->reader.join(); // ended on its own earlier
-    }
-    impl_->wake = std::move(wake);
-    impl_->running.store(true);
-    try {
-        impl_->reader = std::thread([impl = impl_.get(), proc, arg] {
-            proc(arg);
-            impl->running.store(false);
-        });
-    } catch (const std::system_error&) {
-        impl_->running.store(false);
-        impl_->wake = nullptr;
-        return false;
-    }
-    return true;
+    SetEvent(impl_->stopEvent);
 }
 
-int CSerialPort::StopReader()
+void CSerialPort::ClearStopSignals()
 {
-    if (!impl_->reader.joinable())
-        return 0;
-    impl_->stopping.store(true);
-    SetEvent(impl_->stopEvent);
-    if (impl_->wake)
-        impl_->wake();
-    impl_->reader.join();
-    impl_->wake = nullptr;
-    // Cleared only now: a stop raised for this reader never ends a later
-    // reader, read or write.
     ResetEvent(impl_->stopEvent);
     ResetEvent(impl_->interruptEvent);
-    impl_->stopping.store(false);
-    return 0;
-}
-
-bool CSerialPort::ReaderRunning() const
-{
-    return impl_->running.load();
-}
-
-bool CSerialPort::StopRequested() const
-{
-    return impl_->stopping.load();
 }
 
 } // namespace kestrum

@@ -18,6 +18,14 @@ cmake --build build-fuzz --target fuzz_upgrade_file
 work=build-fuzz/fuzz-corpus
 artifacts=build-fuzz/fuzz-artifacts
 mkdir -p "$work" "$artifacts"
-build-fuzz/tests/fuzz/fuzz_upgrade_file -max_total_time="$seconds" -timeout=10 \
+# libFuzzer reports every new input it finds; that goes to a log, and only a
+# failure shows it.
+log=build-fuzz/fuzz.log
+if ! build-fuzz/tests/fuzz/fuzz_upgrade_file -max_total_time="$seconds" -timeout=10 \
     -dict=tests/fuzz/hex.dict -artifact_prefix="$artifacts/" -print_final_stats=1 \
-    "$work" tests/fuzz/corpus
+    "$work" tests/fuzz/corpus >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz: the upgrade file reader failed; the input is in $artifacts/" >&2
+    exit 1
+fi
+grep -E '^stat::number_of_executed_units|^Done ' "$log" || true

@@ -46,6 +46,8 @@ constexpr int kRefreshId = 1044;
 constexpr int kDefaultsId = 1045;
 constexpr int kSlowId = 1116;
 constexpr int kFastId = 1117;
+// Space between a settings row's label, value and unit, in dialog units.
+constexpr int kColumnGap = 3;
 
 // Check boxes in dialog units, in the order of kestrum::kSwitches.
 constexpr std::array<QRect, kestrum::kSwitchCount> kSwitchRects{{
@@ -104,6 +106,7 @@ public:
     }
 
     QSize Size(int width, int height) const { return {units.X(width), units.Y(height)}; }
+    int X(int width) const { return units.X(width); }
 
 private:
     QWidget& page;
@@ -158,13 +161,24 @@ void CControlPage::BuildControls()
     connect(refresh, &QPushButton::clicked, this, &CControlPage::OnRefresh);
 
     const auto& settings = kestrum::Settings();
+    // The rows were drawn for a font narrower than most platform fonts: the
+    // value and unit columns move right by what the widest row label lacks,
+    // so that no label runs into its value. The sliders keep their place.
+    int labelsRight = 0;
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        QLabel* label = layout.AddLabel(Text(settings[i].label), kRows[i].labelId, 21, kRows[i].y);
+        labelsRight = std::max(labelsRight, label->geometry().right());
+    }
+    const int shift = std::max(0, labelsRight + 1 + layout.X(kColumnGap) - layout.X(91));
     for (std::size_t i = 0; i < settings.size(); ++i) {
         const kestrum::SettingInfo& setting = settings[i];
         const SettingRow& row = kRows[i];
-        layout.AddLabel(Text(setting.label), row.labelId, 21, row.y);
         valueLabels[i] = layout.Add(new QLabel(this), setting.valueLabelId, 91, row.y, 25, 8);
-        if (!setting.unit.empty())
-            layout.AddLabel(Text(setting.unit), row.unitId, 125, row.y);
+        valueLabels[i]->move(valueLabels[i]->pos() + QPoint(shift, 0));
+        if (!setting.unit.empty()) {
+            QLabel* unit = layout.AddLabel(Text(setting.unit), row.unitId, 125, row.y);
+            unit->move(unit->pos() + QPoint(shift, 0));
+        }
 
         auto* slider = layout.Place(new CSettingSlider(this), static_cast<int>(setting.id), 168,
                                     row.sliderY, 123, 12);

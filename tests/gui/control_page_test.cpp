@@ -2,6 +2,7 @@
 // reads and shows, what Set writes, the voltage rule on the sliders, and the
 // Set button's enabling.
 #include "app/control_id.h"
+#include "app/dialog_units.h"
 #include "app/prop_sheet.h"
 #include "gui_test_support.h"
 #include "settings/gui/control_page.h"
@@ -116,13 +117,14 @@ protected:
     void Click(int id) { Button(id)->click(); }
 
     // The value label beside a slider.
-    QString Value(int sliderId)
+    static int ValueId(int sliderId)
     {
         static const std::map<int, int> labels{{1031, 1032}, {1033, 1034}, {1035, 1036},
                                                {1037, 1038}, {1039, 1040}, {1041, 1042},
                                                {1049, 1047}};
-        return Text(labels.at(sliderId));
+        return labels.at(sliderId);
     }
+    QString Value(int sliderId) { return Text(ValueId(sliderId)); }
 
     // The centre of a slider's thumb standing at `value`.
     static QPoint Thumb(const QSlider& slider, int value)
@@ -500,6 +502,52 @@ TEST_F(ControlPageTest, noControllerAtStart_keepsInitialTexts_onlyRefreshSearche
 
     Click(kRefresh);
     EXPECT_EQ(boxes.requests.size(), 3u);
+}
+
+// Each settings row reads label, value, unit, slider from left to right: with
+// a platform font wider than the one the rows were drawn for, no text may be
+// cut or run into the next one.
+TEST_F(ControlPageTest, settingRows_labelValueUnitAndSlider_neitherClippedNorTouching)
+{
+    NoController absent;
+    Open();
+    const DialogUnits units(page->font());
+    const int gap = units.X(3);
+    const std::map<int, std::pair<QString, QString>> rows{
+        {kMaxCurrent, {"Max Output Current", "%"}},
+        {kUnderVoltage, {"Under Voltage", "Volts"}},
+        {kOverVoltage, {"Over Voltage", "Volts"}},
+        {1037, {"Throttle Up Rate", ""}},
+        {kThrottleDown, {"Throttle Down Rate", ""}},
+        {kBrakeCurrent, {"Brake Current", "%"}},
+        {kTopSpeed, {"Top Speed", "%"}}};
+    const QList<QLabel*> labels = page->findChildren<QLabel*>();
+    const auto labelAt = [&](const QString& text, int y) -> QLabel* {
+        for (QLabel* label : labels) {
+            if (label->text() == text && label->geometry().top() == y)
+                return label;
+        }
+        return nullptr;
+    };
+    for (const auto& [id, texts] : rows) {
+        SCOPED_TRACE(texts.first.toStdString());
+        QLabel* value = FindControl<QLabel>(page, ValueId(id));
+        value->setText(id == kTopSpeed ? "100.0" : "100");
+        QLabel* name = labelAt(texts.first, value->geometry().top());
+        ASSERT_NE(name, nullptr);
+        EXPECT_GE(name->width(), name->sizeHint().width());
+        EXPECT_GE(value->width(), value->sizeHint().width());
+        EXPECT_LE(name->geometry().right() + gap, value->geometry().left());
+        int right = value->geometry().right();
+        if (!texts.second.isEmpty()) {
+            QLabel* unit = labelAt(texts.second, value->geometry().top());
+            ASSERT_NE(unit, nullptr);
+            EXPECT_GE(unit->width(), unit->sizeHint().width());
+            EXPECT_LE(right + gap, unit->geometry().left());
+            right = unit->geometry().right();
+        }
+        EXPECT_LT(right, Slider(id)->geometry().left());
+    }
 }
 
 } // namespace

@@ -70,23 +70,28 @@ ControlPanel::Outcome ControlPanel::Refresh(CController& link)
 }
 
 // A read that reports failure without raising (the link does so when it is
-// set to make no attempts) leaves what it would have changed as it was.
+// set to make no attempts) leaves the model, the settings, the switches and
+// the Plug Brake enabling as they were; the identity numbers show 0.
 void ControlPanel::ReadAll(CController& link)
 {
     std::uint8_t code = 0;
     if (link.ReadEeprom(identity::kModelCodeAddress, code) && code != currentModel_->code)
         SelectModel(FindModel(code));
 
+    // The identity texts are always replaced, so that a quietly failed read
+    // cannot leave another controller's numbers on show: what was not read
+    // counts as 0.
     std::uint16_t fieldMap = 0;
-    if (link.ReadFlash(identity::kFieldMapAddress, fieldMap))
-        fieldMapLabel_ = FieldMapText(fieldMap);
+    if (!link.ReadFlash(identity::kFieldMapAddress, fieldMap))
+        fieldMap = 0;
+    fieldMapLabel_ = FieldMapText(fieldMap);
 
     std::array<std::uint8_t, 3> serial{};
-    bool serialRead = true;
-    for (std::size_t i = 0; i < serial.size(); ++i)
-        serialRead = link.ReadEeprom(identity::kSerialNumberAddress + i, serial[i]) && serialRead;
-    if (serialRead)
-        serialNumberLabel_ = SerialNumberText(serial[0], serial[1], serial[2]);
+    for (std::size_t i = 0; i < serial.size(); ++i) {
+        if (!link.ReadEeprom(identity::kSerialNumberAddress + i, serial[i]))
+            serial[i] = 0;
+    }
+    serialNumberLabel_ = SerialNumberText(serial[0], serial[1], serial[2]);
 
     for (SettingId id : kRefreshOrder)
         ReadSetting(link, FindSetting(id));

@@ -52,7 +52,9 @@ protected:
     ControlPanel panel;
 };
 
-TEST_F(ControlPanelTest, readsThatFailQuietly_leaveEverythingAsItWas)
+// The settings and switches keep what the page had; the identity texts show
+// 0 for what could not be read rather than keep an older controller's.
+TEST_F(ControlPanelTest, readsThatFailQuietly_leaveSettingsAsTheyWere_identityShowsZero)
 {
     link.Timings().readWriteTries = 0; // reads report failure without sending
 
@@ -61,8 +63,8 @@ TEST_F(ControlPanelTest, readsThatFailQuietly_leaveEverythingAsItWas)
     EXPECT_EQ(sim.Transcript(), std::vector<Packet>{ReadE(127)}); // the probe only
     EXPECT_EQ(&panel.CurrentModel(), &FallbackModel());
     EXPECT_EQ(panel.ModelLabel(), "UNKNOWN");
-    EXPECT_EQ(panel.SerialNumberLabel(), "");
-    EXPECT_EQ(panel.FieldMapLabel(), "");
+    EXPECT_EQ(panel.SerialNumberLabel(), "0");
+    EXPECT_EQ(panel.FieldMapLabel(), "0");
     EXPECT_EQ(panel.RememberedValue(SettingId::MaxOutputCurrent), 100);
     EXPECT_EQ(panel.Position(SettingId::MaxOutputCurrent), 0);
     EXPECT_EQ(panel.ValueText(SettingId::UnderVoltage), "16.0");
@@ -71,6 +73,24 @@ TEST_F(ControlPanelTest, readsThatFailQuietly_leaveEverythingAsItWas)
     EXPECT_TRUE(panel.PlugBrakeEnabled());
     EXPECT_FALSE(panel.SetEnabled());
     EXPECT_TRUE(panel.Refreshed());
+}
+
+TEST_F(ControlPanelTest, identityReadFailingQuietlyAfterARead_showsZeroNotTheOldNumbers)
+{
+    sim.SetEeprom(layout::kSerialNumber, 0x40);
+    sim.SetEeprom(layout::kSerialNumber + 1, 0xE2);
+    sim.SetEeprom(layout::kSerialNumber + 2, 0x01);
+    sim.SetFlash(layout::kFieldMap, 0x1234);
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+    ASSERT_EQ(panel.SerialNumberLabel(), "123456");
+    ASSERT_EQ(panel.FieldMapLabel(), "52");
+
+    link.Timings().readWriteTries = 0;
+    EXPECT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+
+    EXPECT_EQ(panel.SerialNumberLabel(), "0");
+    EXPECT_EQ(panel.FieldMapLabel(), "0");
+    EXPECT_EQ(panel.ModelLabel(), "KAV RK-AA");
 }
 
 TEST_F(ControlPanelTest, setBeforeAnyRefresh_writesZeroCurrents_notTheSwitches)

@@ -2,7 +2,7 @@
 
 #include "settings/voltage_scale.h"
 
-#include <cstdio>
+#include <charconv>
 #include <stdexcept>
 
 namespace kestrum {
@@ -13,11 +13,14 @@ std::string Decimal(std::uint16_t position, const ModelInfo&)
     return std::to_string(position);
 }
 
+// One decimal place with a point, whatever the user's locale: the GUI library
+// takes the numeric locale from the environment, and printf would then write
+// "16,0" on a German desktop.
 std::string OneDecimal(double value)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return std::string(text, result.ptr);
 }
 
 std::uint16_t Unchanged(std::uint16_t value, const ModelInfo&)

@@ -1,6 +1,8 @@
 #include "settings/setting_map.h"
 
+#include <clocale>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace kestrum {
 namespace {
@@ -231,6 +233,30 @@ TEST(DefaultsTest, FactoryPositionsWithOverVoltageAtTheTop)
         EXPECT_EQ(PositionText(c.id, position, d), c.text) << Name(c.id);
     }
     EXPECT_EQ(DefaultPosition(SettingId::OverVoltage, 585), 585);
+}
+
+// The page's GUI library adopts the environment's locale at start-up; a
+// decimal comma there must not reach the value labels.
+TEST(PositionTextTest, DecimalPointUnderACommaLocale)
+{
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    const char* comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            comma = name;
+            break;
+        }
+    }
+    if (comma == nullptr)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+
+    const ModelInfo& setA = FindModel(kSetA);
+    const std::string under = PositionText(SettingId::UnderVoltage, 100, setA);
+    const std::string topSpeed = PositionText(SettingId::TopSpeed, 1, setA);
+    std::setlocale(LC_NUMERIC, previous.c_str());
+
+    EXPECT_EQ(under, "26.3") << comma;
+    EXPECT_EQ(topSpeed, "50.5") << comma;
 }
 
 } // namespace

@@ -113,8 +113,10 @@ void ControlPanel::SelectModel(const ModelInfo& row)
     for (SettingId id : {SettingId::UnderVoltage, SettingId::OverVoltage}) {
         SliderState& slider = Slider(id);
         slider.maximum = SliderMaximum(id, row);
-        // A slider keeps its position inside a narrower range.
-        slider.position = std::min(slider.position, slider.maximum);
+        // A slider keeps its position inside a narrower range, and its text
+        // says what that position means for this model even if the refresh
+        // ends before the setting itself is read.
+        ShowSetting(id, std::min(slider.position, slider.maximum));
     }
 }
 

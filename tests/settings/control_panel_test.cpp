@@ -93,6 +93,20 @@ TEST_F(ControlPanelTest, identityReadFailingQuietlyAfterARead_showsZeroNotTheOld
     EXPECT_EQ(panel.ModelLabel(), "KAV RK-AA");
 }
 
+TEST_F(ControlPanelTest, refreshEndingAfterAModelChange_voltageTextsFollowTheNewModel)
+{
+    sim.SetEeprom(layout::kModelCode, 42); // 8.5..16 V under, 15..30 V over
+    link.Timings().readWriteTries = 1;
+    sim.SetFaults(sim::Faults{.dropEvery = 3}); // probe and model answered, field map not
+
+    EXPECT_EQ(panel.Refresh(link), ControlPanel::Outcome::NotResponding);
+
+    EXPECT_EQ(panel.ModelLabel(), "KAV RK-GA");
+    EXPECT_EQ(panel.Maximum(SettingId::UnderVoltage), 73);
+    EXPECT_EQ(panel.ValueText(SettingId::UnderVoltage), "8.5");
+    EXPECT_EQ(panel.ValueText(SettingId::OverVoltage), "15.0");
+}
+
 TEST_F(ControlPanelTest, setBeforeAnyRefresh_writesZeroCurrents_notTheSwitches)
 {
     EXPECT_TRUE(panel.SetEnabled());

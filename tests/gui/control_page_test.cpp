@@ -8,6 +8,7 @@
 #include "settings/gui/control_page.h"
 #include "sim/memory_image.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -548,6 +549,41 @@ TEST_F(ControlPageTest, settingRows_labelValueUnitAndSlider_neitherClippedNorTou
         }
         EXPECT_LT(right, Slider(id)->geometry().left());
     }
+}
+
+// A technician without a mouse: Tab walks the switches, the buttons, then the
+// sliders from top to bottom, and the buttons' mnemonics press them.
+TEST_F(ControlPageTest, keyboard_tabOrderFollowsThePage_andMnemonicsPressTheButtons)
+{
+    StartController();
+    Open();
+    frame->show();
+    frame->activateWindow();
+    Box(kHighPedalDisable)->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == Box(kHighPedalDisable); }));
+
+    QList<int> order;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.append(QApplication::focusWidget()->objectName().toInt());
+    }
+    // Set is disabled after the refresh and is passed over.
+    EXPECT_EQ(order, (QList<int>{kPlugBrake, kTurbo, kHalfSpeedReverse, kDefaults, kRefresh,
+                                 kMaxCurrent, kUnderVoltage, kOverVoltage, 1037, kThrottleDown,
+                                 kBrakeCurrent, kTopSpeed}));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return Slider(kMaxCurrent)->value() == 100; }));
+    ASSERT_TRUE(SetEnabled());
+    Sim().ClearTranscript();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return !SetEnabled(); }));
+    EXPECT_EQ(Sim().Eeprom(layout::kMaxCurrent), 100);
+    Sim().ClearTranscript();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return Sim().Transcript().size() == 17; }));
+    EXPECT_EQ(Sim().Transcript().back(), ReadE(23));
+    EXPECT_TRUE(boxes.requests.empty());
 }
 
 } // namespace

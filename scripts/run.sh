@@ -14,7 +14,8 @@ for arg in "$@"; do
     case $arg in
     --real) real=1 ;;
     -h | --help)
-        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+        # The comment block under the first line, without its "# ".
+        awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
         exit 0
         ;;
     *)

@@ -1,5 +1,7 @@
 #include "app/message_box.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <utility>
 
 namespace kestrum {
@@ -31,7 +33,18 @@ int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
         return Handler()(request);
     }
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
-    return box.exec();
+    // A box waits for the user: it shows the normal pointer even in the
+    // middle of a command that holds the wait cursor (a failed search, a
+    // silent controller), and the wait cursor is back once it is answered.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    const int answer = box.exec();
+    if (busy) {
+        QApplication::restoreOverrideCursor();
+    }
+    return answer;
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler)

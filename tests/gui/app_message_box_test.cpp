@@ -1,5 +1,6 @@
 // Every message box: the application's caption, and a default icon that
 // depends on the buttons when the caller asks for none.
+#include "app/wait_cursor.h"
 #include "gui_test_support.h"
 
 #include <QTimer>
@@ -64,6 +65,37 @@ TEST(MessageBoxTest, withoutHandler_showsARealBoxWithTheCaption)
               QMessageBox::Ok);
     EXPECT_EQ(title, "Quorvel Kestrum");
     EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(MessageBoxTest, duringAWaitCursor_theBoxShowsThePointer_andTheWaitCursorComesBack)
+{
+    CWaitCursor wait;
+    std::optional<Qt::CursorShape> shownWithBox;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (const QCursor* cursor = QApplication::overrideCursor()) {
+                shownWithBox = cursor->shape();
+            }
+            box->done(QMessageBox::Ok);
+        }
+    });
+
+    ShowMessageBox(QStringLiteral("Cannot locate Motor controller"));
+
+    EXPECT_EQ(shownWithBox, Qt::ArrowCursor);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+}
+
+TEST(MessageBoxTest, withoutAWaitCursor_noCursorIsLeftBehind)
+{
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->done(QMessageBox::Ok);
+        }
+    });
+    ShowMessageBox(QStringLiteral("Motor controller is not responding"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

@@ -72,6 +72,32 @@ TEST_F(SettingsStoreTest, selectedPageAndMovedWindow_comeBackAtTheNextStart)
     EXPECT_EQ(again.pos(), QPoint(100, 50));
 }
 
+TEST_F(SettingsStoreTest, minimisedAndRestored_sheetComesBack_closeKeepsTheLastNormalPosition)
+{
+    SimulatorOnPort sim;
+    ASSERT_TRUE(sim.Started());
+    settings.SetFastTimings();
+    CMainFrame frame(App());
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    frame.move(120, 60);
+    ASSERT_TRUE(WaitUntil([&] { return frame.pos() == QPoint(120, 60); }));
+
+    frame.showMinimized();
+    ASSERT_TRUE(WaitUntil([&] { return frame.isMinimized(); }));
+    frame.showNormal();
+    ASSERT_TRUE(WaitUntil([&] { return !frame.isMinimized() && frame.isVisible(); }));
+    EXPECT_TRUE(frame.Sheet().isVisible());
+
+    // Closed while minimised (from the task bar): the position stored is the
+    // one the window had on the screen, whatever a minimised window reports.
+    frame.showMinimized();
+    ASSERT_TRUE(WaitUntil([&] { return frame.isMinimized(); }));
+    frame.close();
+    EXPECT_EQ(settings.Get("Left").toInt(), 120);
+    EXPECT_EQ(settings.Get("Top").toInt(), 60 + frame.ChromeHeight());
+}
+
 TEST_F(SettingsStoreTest, storedTimings_areUsedAsTheyAre_withoutRangeTest)
 {
     NoController absent;

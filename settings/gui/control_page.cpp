@@ -134,11 +134,20 @@ void CControlPage::BuildControls()
     layout.AddGroup(QStringLiteral("Settings"), 7, 89, 305, 131);
 
     layout.AddLabel(QStringLiteral("Model"), -1, 18, 21);
+    // The fallback name "UNKNOWN UNKNOWN" is wider in capitals than the
+    // template allows for with most platform fonts: it wraps, and the rows
+    // below make room for its second line (the group has room below them).
     modelLabel = layout.Add(new QLabel(this), kModelId, 65, 21, 70, 8);
-    layout.AddLabel(QStringLiteral("Serial #"), -1, 18, 37);
+    modelLabel->setWordWrap(true);
+    modelLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    modelLineHeight = modelLabel->height();
+    QLabel* serialCaption = layout.AddLabel(QStringLiteral("Serial #"), -1, 18, 37);
     serialNumberLabel = layout.Add(new QLabel(this), kSerialNumberId, 65, 37, 70, 8);
-    layout.AddLabel(QStringLiteral("Field Map #"), -1, 18, 53);
+    QLabel* fieldMapCaption = layout.AddLabel(QStringLiteral("Field Map #"), -1, 18, 53);
     fieldMapLabel = layout.Add(new QLabel(this), kFieldMapId, 65, 53, 70, 8);
+    belowModel = {serialCaption, serialNumberLabel, fieldMapCaption, fieldMapLabel};
+    for (std::size_t i = 0; i < belowModel.size(); ++i)
+        belowModelTops[i] = belowModel[i]->y();
 
     for (std::size_t i = 0; i < kestrum::kSwitchCount; ++i) {
         const kestrum::SwitchInfo& info = kestrum::kSwitches[i];
@@ -274,6 +283,11 @@ void CControlPage::ShowNotResponding()
 void CControlPage::ShowAll()
 {
     modelLabel->setText(QString::fromStdString(panel.ModelLabel()));
+    const int modelHeight =
+        std::max(modelLineHeight, modelLabel->heightForWidth(modelLabel->width()));
+    modelLabel->resize(modelLabel->width(), modelHeight);
+    for (std::size_t i = 0; i < belowModel.size(); ++i)
+        belowModel[i]->move(belowModel[i]->x(), belowModelTops[i] + modelHeight - modelLineHeight);
     serialNumberLabel->setText(QString::fromStdString(panel.SerialNumberLabel()));
     fieldMapLabel->setText(QString::fromStdString(panel.FieldMapLabel()));
     for (std::size_t i = 0; i < sliders.size(); ++i)

@@ -42,6 +42,10 @@ private:
     QLabel* modelLabel = nullptr;
     QLabel* serialNumberLabel = nullptr;
     QLabel* fieldMapLabel = nullptr;
+    // The identity rows under the model, moved down while its name wraps.
+    std::array<QLabel*, 4> belowModel{};
+    std::array<int, 4> belowModelTops{};
+    int modelLineHeight = 0;
     std::array<CSettingSlider*, kestrum::kSettingCount> sliders{};
     std::array<QLabel*, kestrum::kSettingCount> valueLabels{};
     std::array<QCheckBox*, kestrum::kSwitchCount> switchBoxes{};

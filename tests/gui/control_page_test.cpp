@@ -586,5 +586,34 @@ TEST_F(ControlPageTest, keyboard_tabOrderFollowsThePage_andMnemonicsPressTheButt
     EXPECT_TRUE(boxes.requests.empty());
 }
 
+// "UNKNOWN UNKNOWN" in capitals is wider than its place with common fonts:
+// it is shown whole, over two lines if need be, and the rows below give way
+// while it does, inside the Controller group.
+TEST_F(ControlPageTest, fallbackModelName_shownWhole_rowsBelowMakeRoom)
+{
+    StartController(60);
+    Open();
+    const DialogUnits units(page->font());
+    QLabel* model = FindControl<QLabel>(page, kModel);
+    QLabel* serial = FindControl<QLabel>(page, kSerialNumber);
+    QLabel* fieldMap = FindControl<QLabel>(page, kFieldMap);
+    ASSERT_EQ(model->text(), "UNKNOWN UNKNOWN");
+
+    const QRect needed = model->fontMetrics().boundingRect(QRect(0, 0, model->width(), 10000),
+                                                           Qt::TextWordWrap, model->text());
+    EXPECT_LE(needed.width(), model->width());
+    EXPECT_LE(needed.height(), model->height());
+    EXPECT_LT(model->geometry().bottom(), serial->geometry().top());
+    EXPECT_LT(serial->geometry().bottom(), fieldMap->geometry().top());
+    EXPECT_LE(model->geometry().right(), units.X(7 + 130));
+    EXPECT_LE(fieldMap->geometry().bottom(), units.Y(7 + 78));
+
+    Sim().SetEeprom(layout::kModelCode, 0);
+    Click(kRefresh);
+    EXPECT_EQ(model->text(), "KAV RK-AA");
+    EXPECT_EQ(serial->y(), units.Y(37));
+    EXPECT_EQ(fieldMap->y(), units.Y(53));
+}
+
 } // namespace
 } // namespace kestrum::test

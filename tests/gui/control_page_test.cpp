@@ -549,6 +549,15 @@ TEST_F(ControlPageTest, settingRows_labelValueUnitAndSlider_neitherClippedNorTou
         }
         EXPECT_LT(right, Slider(id)->geometry().left());
     }
+    // "Slow" and "Fast" at either end of the Top Speed slider.
+    QLabel* slow = FindControl<QLabel>(page, 1116);
+    QLabel* fast = FindControl<QLabel>(page, 1117);
+    EXPECT_EQ(slow->text(), "Slow");
+    EXPECT_EQ(fast->text(), "Fast");
+    EXPECT_GE(slow->width(), slow->sizeHint().width());
+    EXPECT_GE(fast->width(), fast->sizeHint().width());
+    EXPECT_LT(slow->geometry().right(), Slider(kTopSpeed)->geometry().left());
+    EXPECT_GT(fast->geometry().left(), Slider(kTopSpeed)->geometry().right());
 }
 
 // A technician without a mouse: Tab walks the switches, the buttons, then the

@@ -53,8 +53,11 @@ public:
     // hang-up, port not open.
     ReadResult ReadByte(std::uint8_t& byte);
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout);
-    // Number of bytes written (0 on failure or when closed).
+    // Number of bytes written (0 on failure or when closed). A line that
+    // takes no byte for `stall` ends the write with what it took so far.
     std::size_t Write(const std::uint8_t* data, std::size_t length);
+    std::size_t Write(const std::uint8_t* data, std::size_t length,
+                      std::chrono::milliseconds stall);
 
     // Ends the current or the next ReadByte with NoByte, without taking a
     // byte, so the reader can stop consuming input the moment nobody listens.
@@ -72,6 +75,12 @@ public:
 
     // How long a ReadByte waits for a byte before reporting NoByte.
     static constexpr int kReadTimeoutMs = 5000;
+    // How long a Write waits for a line that takes no byte. Without flow
+    // control a real line always drains (9600 bit/s moves a request in about
+    // 7 ms); a virtual port whose other end nobody reads never does, and an
+    // unbounded wait there would hold the link's lock, and the thread that
+    // asked, for good.
+    static constexpr int kWriteStallMs = 1000;
 
     struct Impl; // platform state: file descriptor / handle, stop signal
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -226,6 +227,12 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
 
 std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
 {
+    return Write(data, length, std::chrono::milliseconds(kWriteStallMs));
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
+                               std::chrono::milliseconds stall)
+{
     std::shared_lock lock(impl_->io);
     const int fd = impl_->fd.load();
     if (fd < 0)
@@ -242,10 +249,12 @@ std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             pollfd fds[2] = {{impl_->stop.Fd(), POLLIN, 0}, {fd, POLLOUT, 0}};
-            const int rc = ::poll(fds, 2, -1);
+            // Each wait is for room for the next bytes, so a slow line that
+            // still drains never runs into the stall limit.
+            const int rc = ::poll(fds, 2, static_cast<int>(stall.count()));
             if (rc < 0 && errno == EINTR)
                 continue;
-            if (rc < 0 || fds[0].revents != 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
+            if (rc <= 0 || fds[0].revents != 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
                 break;
             continue;
         }

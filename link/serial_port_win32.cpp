@@ -186,6 +186,12 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
 
 std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
 {
+    return Write(data, length, std::chrono::milliseconds(kWriteStallMs));
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
+                               std::chrono::milliseconds stall)
+{
     std::shared_lock lock(impl_->io);
     const HANDLE h = impl_->handle.load();
     if (h == INVALID_HANDLE_VALUE)
@@ -201,7 +207,8 @@ std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
         return moved;
     if (GetLastError() == ERROR_IO_PENDING) {
         HANDLE events[2] = {impl_->stopEvent, overlapped.hEvent};
-        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        const DWORD woke =
+            WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(stall.count()));
         if (woke == WAIT_OBJECT_0 + 1) {
             if (GetOverlappedResult(h, &overlapped, &moved, FALSE) ||
                 GetLastError() == ERROR_IO_INCOMPLETE)

@@ -93,6 +93,15 @@ public:
         return bytes;
     }
 
+    // Reads and drops whatever is waiting on the master side.
+    void Drain()
+    {
+        std::uint8_t buffer[4096];
+        while (Readable(std::chrono::milliseconds(0)) &&
+               ::read(master_, buffer, sizeof buffer) > 0) {
+        }
+    }
+
     // Whether anything is waiting to be read on the master side.
     bool Readable(std::chrono::milliseconds timeout)
     {

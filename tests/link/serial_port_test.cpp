@@ -132,6 +132,37 @@ TEST_F(SerialPortTest, everyByteValue_passesUnchangedBothWays)
     }
 }
 
+TEST_F(SerialPortTest, lineThatTakesNoMoreBytes_endsTheWriteAfterTheStallLimit)
+{
+    // Nobody reads the other end, so the line fills up and stops taking bytes.
+    const std::vector<std::uint8_t> block(4096, 0x5B);
+    constexpr auto kStall = 100ms;
+    std::size_t written = block.size();
+    Clock::duration took{};
+    for (int i = 0; i < 1000 && written == block.size(); ++i) {
+        const auto start = Clock::now();
+        written = port.Write(block.data(), block.size(), kStall);
+        took = Clock::now() - start;
+    }
+    ASSERT_LT(written, block.size()) << "the line never filled up";
+    EXPECT_GE(took, kStall);
+    EXPECT_LT(took, kAtOnce);
+
+    // A transaction's request on the full line gives up too, after the
+    // port's own limit, instead of holding its caller for good.
+    const std::uint8_t probe[7] = {0x5B, 0x02, 0x7F, 0x00, 0x00, 0x00, 0x24};
+    const auto start = Clock::now();
+    EXPECT_LT(port.Write(probe, sizeof probe), sizeof probe);
+    took = Clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(CSerialPort::kWriteStallMs));
+    EXPECT_LT(took, std::chrono::milliseconds(CSerialPort::kWriteStallMs) + kAtOnce);
+    EXPECT_TRUE(port.IsOpen());
+
+    // Once the other end reads again, the line takes requests again.
+    pty.Drain();
+    EXPECT_EQ(port.Write(probe, sizeof probe), sizeof probe);
+}
+
 TEST_F(SerialPortTest, silentLine_readReportsNoByteAfterItsTimeout)
 {
     std::uint8_t byte = 0;

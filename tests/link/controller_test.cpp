@@ -1,6 +1,7 @@
 #include "link/controller.h"
 #include "sim/simulator.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -475,6 +476,36 @@ TEST_F(LinkTest, twoThreads_transactionsNeverInterleave)
     EXPECT_EQ(other.get(), kEach);
     // Every request arrived whole and none was repeated.
     EXPECT_EQ(sim.Transcript().size(), 2u * kEach);
+}
+
+// The Monitor's worker transacts while the user-interface thread searches
+// again: renaming, closing and reopening happen outside the link's lock, so
+// the worker may meet a closed port. It fails cleanly, nothing hangs, and
+// the reopened link works.
+TEST_F(LinkTest, workerTransactions_whileThePortIsReopened_failCleanly_linkRecovers)
+{
+    SetRetry(kRetry);
+    std::atomic<bool> done{false};
+    auto worker = std::async(std::launch::async, [&] {
+        while (!done) {
+            std::uint8_t byte = 0;
+            try {
+                link.ReadEeprom(127, byte);
+            } catch (const CControllerException&) {
+            }
+        }
+    });
+    for (int i = 0; i < 40; ++i) {
+        link.Port().SetName(sim.PortPath());
+        EXPECT_TRUE(link.OpenLink());
+    }
+    done = true;
+    ASSERT_EQ(worker.wait_for(10s), std::future_status::ready);
+
+    SetRetry(kPatient);
+    std::uint8_t byte = 0;
+    EXPECT_TRUE(link.ReadEeprom(127, byte));
+    EXPECT_EQ(byte, sim.Eeprom(127));
 }
 
 } // namespace

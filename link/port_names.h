@@ -36,7 +36,8 @@ std::vector<std::string> SplitPortList(std::string_view list, char separator);
 using UartCheck = std::function<bool(const std::string& devicePath)>;
 
 // The real check: a legacy 8250 port that exists in name only opens but
-// reports the type PORT_UNKNOWN; one that does not open does not exist.
+// reports the type PORT_UNKNOWN; one that does not open does not exist,
+// unless it is busy (held exclusively by someone).
 bool DeviceHasUart(const std::string& devicePath);
 
 // Linux: the tty devices under `classTtyFolder` (/sys/class/tty) bound to a

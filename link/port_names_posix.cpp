@@ -1,6 +1,7 @@
 #include "link/port_names.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -55,8 +56,12 @@ namespace port_listing {
 bool DeviceHasUart(const std::string& devicePath)
 {
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    // A port held exclusively (by another program, or by our own link when
+    // its controller has stopped answering) refuses to open, but it is
+    // there: leaving it out would make the search miss it, and the COMn
+    // names reach only ttyS devices.
     if (fd < 0)
-        return false;
+        return errno == EBUSY;
     serial_struct info{};
     // A driver without TIOCGSERIAL is not a legacy UART driver: the port is real.
     const bool unknown = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;

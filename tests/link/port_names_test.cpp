@@ -1,5 +1,7 @@
 #include "link/port_names.h"
+#include "link/serial_port.h"
 #include "sim/simulator.h"
+#include "tests/link/pty_helpers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kestrum {
@@ -190,6 +194,44 @@ TEST(PortNames, uartCheckNeedsADeviceThatOpens)
     sim::Simulator sim;
     ASSERT_TRUE(sim.Start());
     EXPECT_TRUE(port_listing::DeviceHasUart(sim.PortPath()));
+}
+
+// DeviceHasUart as an ordinary user sees it: an exclusive hold refuses such
+// an opener, while root is let through anyway, so as root it is asked in a
+// child process that gives up its privileges first. Empty when that fails.
+std::optional<bool> PresentToOrdinaryUser(const std::string& path)
+{
+    if (::geteuid() != 0)
+        return port_listing::DeviceHasUart(path);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        ::_exit(port_listing::DeviceHasUart(path) ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST(PortNames, uartCheckCountsAPortHeldExclusivelyAsPresent)
+{
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.Valid());
+    // Open to everyone, so that only the hold can refuse the ordinary user.
+    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0666), 0);
+    ASSERT_EQ(PresentToOrdinaryUser(pty.SlavePath()), std::optional<bool>(true));
+
+    // Held as the link holds its port, for instance while its controller
+    // does not answer and the search runs.
+    CSerialPort holder;
+    holder.SetName(pty.SlavePath());
+    ASSERT_TRUE(holder.Open());
+    EXPECT_EQ(PresentToOrdinaryUser(pty.SlavePath()), std::optional<bool>(true));
 }
 
 } // namespace

@@ -3,9 +3,26 @@
 #include <system_error>
 #include <utility>
 
-// The reader thread's life, the same on every platform; only raising and
-// clearing the stop signal differ.
+// What is the same on every platform: naming, the default time limits, and
+// the reader thread's life (only raising and clearing the stop signal differ).
 namespace kestrum {
+
+bool CSerialPort::SetName(const std::string& name)
+{
+    Close();
+    name_ = name;
+    return true;
+}
+
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
+{
+    return ReadByte(byte, std::chrono::milliseconds(kReadTimeoutMs));
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
+{
+    return Write(data, length, std::chrono::milliseconds(kWriteStallMs));
+}
 
 bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
 {

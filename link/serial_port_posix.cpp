@@ -169,18 +169,6 @@ bool CSerialPort::Close()
     return true;
 }
 
-bool CSerialPort::SetName(const std::string& name)
-{
-    Close();
-    name_ = name;
-    return true;
-}
-
-ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
-{
-    return ReadByte(byte, std::chrono::milliseconds(kReadTimeoutMs));
-}
-
 ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout)
 {
     std::shared_lock lock(impl_->io);
@@ -223,11 +211,6 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
         if (events & (POLLHUP | POLLERR | POLLNVAL))
             return ReadResult::Failure;
     }
-}
-
-std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
-{
-    return Write(data, length, std::chrono::milliseconds(kWriteStallMs));
 }
 
 std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,

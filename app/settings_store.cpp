@@ -28,14 +28,25 @@ std::int32_t ReadSigned(QSettings& store, const char* name, std::int32_t fallbac
 
 } // namespace
 
+// A stored timing outside what the Timings dialog accepts (a hand-edited
+// store, a value from a damaged profile) is replaced by its default: one
+// wild value must not make the tool wait for hours or never start at all.
 void LoadTimings(QSettings& store, CommTimings& timings)
 {
     const CommTimings defaults;
-    timings.writeDelay = ReadBits(store, "WriteDelay", defaults.writeDelay);
-    timings.readWriteTries = ReadSigned(store, "ReadWriteTries", defaults.readWriteTries);
-    timings.retryDelay = ReadBits(store, "RetryDelay", defaults.retryDelay);
+    const auto delay = [&store](const char* name, std::uint32_t fallback) {
+        const std::uint32_t value = ReadBits(store, name, fallback);
+        return IsAcceptableDelay(value) ? value : fallback;
+    };
+    const auto tries = [&store](const char* name, std::int32_t fallback) {
+        const std::int32_t value = ReadSigned(store, name, fallback);
+        return IsAcceptableTries(value) ? value : fallback;
+    };
+    timings.writeDelay = delay("WriteDelay", defaults.writeDelay);
+    timings.readWriteTries = tries("ReadWriteTries", defaults.readWriteTries);
+    timings.retryDelay = delay("RetryDelay", defaults.retryDelay);
     timings.resetTries = ReadSigned(store, "ResetTries", defaults.resetTries);
-    timings.resetDelay = ReadBits(store, "ResetDelay", defaults.resetDelay);
+    timings.resetDelay = delay("ResetDelay", defaults.resetDelay);
 }
 
 void SaveTimings(QSettings& store, const CommTimings& timings)

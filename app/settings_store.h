@@ -21,8 +21,8 @@ struct WindowPlacement
 };
 
 // Reads "WriteDelay", "ReadWriteTries", "RetryDelay", "ResetTries" and
-// "ResetDelay", each with its default when missing or unreadable, straight
-// into the live timings. No range test: the values are used as stored.
+// "ResetDelay" straight into the live timings, each with its default when
+// missing, unreadable or outside what the Timings dialog accepts.
 void LoadTimings(QSettings& store, CommTimings& timings);
 // Writes the five values in the same order.
 void SaveTimings(QSettings& store, const CommTimings& timings);

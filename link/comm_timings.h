@@ -17,4 +17,20 @@ struct CommTimings
     std::atomic<std::uint32_t> resetDelay{50};   // ms after a reset request
 };
 
+// What the Timings dialog accepts, and so what a stored value may be: past
+// these a single wait or a single transaction would hold the window for
+// minutes. The reset attempts take any number.
+inline constexpr std::uint32_t kMaxDelayMs = 10000;
+inline constexpr std::int32_t kMinTries = 0;
+inline constexpr std::int32_t kMaxTries = 99;
+
+inline constexpr bool IsAcceptableDelay(std::int64_t ms)
+{
+    return ms >= 0 && ms <= kMaxDelayMs;
+}
+inline constexpr bool IsAcceptableTries(std::int64_t tries)
+{
+    return tries >= kMinTries && tries <= kMaxTries;
+}
+
 } // namespace kestrum

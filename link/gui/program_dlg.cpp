@@ -23,9 +23,6 @@ constexpr int kResetDelayId = 1019;
 constexpr int kOkId = 1;
 constexpr int kCancelId = 2;
 
-constexpr int kMinTries = 0;
-constexpr int kMaxTries = 99;
-
 // Typed characters other than digits never reach the edit, as in a
 // number-style edit box. Pasted text goes in as it is and is judged on OK.
 class DigitsOnlyFilter : public QObject
@@ -86,11 +83,22 @@ void Refuse(QWidget* dialog, QLineEdit* edit, const QString& message)
     edit->selectAll();
 }
 
-bool TakeUnsigned(QWidget* dialog, QLineEdit* edit, std::atomic<std::uint32_t>& field)
+QString RangeMessage(std::int64_t low, std::int64_t high)
+{
+    return QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high);
+}
+
+// Delays are checked before they are stored, as the attempts are: a delay of
+// hours would hold every transaction, and the window with it.
+bool TakeDelay(QWidget* dialog, QLineEdit* edit, std::atomic<std::uint32_t>& field)
 {
     const auto value = ParseNumber<std::uint32_t>(edit->text());
     if (!value) {
         Refuse(dialog, edit, QStringLiteral("Please enter a positive integer."));
+        return false;
+    }
+    if (!kestrum::IsAcceptableDelay(*value)) {
+        Refuse(dialog, edit, RangeMessage(0, kestrum::kMaxDelayMs));
         return false;
     }
     field.store(*value);
@@ -117,11 +125,8 @@ bool TakeTries(QWidget* dialog, QLineEdit* edit, std::atomic<std::int32_t>& fiel
         Refuse(dialog, edit, QStringLiteral("Please enter an integer."));
         return false;
     }
-    if (*value < kMinTries || *value > kMaxTries) {
-        Refuse(dialog, edit,
-               QStringLiteral("Please enter an integer between %1 and %2.")
-                   .arg(kMinTries)
-                   .arg(kMaxTries));
+    if (!kestrum::IsAcceptableTries(*value)) {
+        Refuse(dialog, edit, RangeMessage(kestrum::kMinTries, kestrum::kMaxTries));
         return false;
     }
     field.store(*value);
@@ -220,9 +225,9 @@ void CProgramDlg::accept()
 // taking and leaves the dialog open.
 bool CProgramDlg::TakeFields()
 {
-    return TakeUnsigned(this, writeDelay, timings.writeDelay) &&
+    return TakeDelay(this, writeDelay, timings.writeDelay) &&
            TakeTries(this, readWriteTries, timings.readWriteTries) &&
-           TakeUnsigned(this, retryDelay, timings.retryDelay) &&
+           TakeDelay(this, retryDelay, timings.retryDelay) &&
            TakeSigned(this, resetTries, timings.resetTries) &&
-           TakeUnsigned(this, resetDelay, timings.resetDelay);
+           TakeDelay(this, resetDelay, timings.resetDelay);
 }

@@ -79,7 +79,7 @@ CMainFrame::CMainFrame(CMonitorApp& application)
     // Fixed size, exactly around the sheet and the menu: no resizing, and
     // no maximise button (see the window flags above).
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    PlaceWindow(placement.left, placement.top - chromeHeight);
+    PlaceWindow(placement.left, std::int64_t{placement.top} - chromeHeight);
 
     kestrum::TrimMainMenu(menu);
     new CMnemonicRouter(*this, *sheet, *menuBar());
@@ -118,7 +118,7 @@ void CMainFrame::BuildMenu()
     connect(Command(kAbout), &QAction::triggered, &app, [this] { app.OnAppAbout(this); });
 }
 
-void CMainFrame::PlaceWindow(int left, int top)
+void CMainFrame::PlaceWindow(std::int64_t left, std::int64_t top)
 {
     adjustSize();
     QList<QRect> screens;
@@ -126,9 +126,11 @@ void CMainFrame::PlaceWindow(int left, int top)
         screens.append(screen->availableGeometry());
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect frame(QPoint(left, top), size() + QSize(0, chromeHeight - menuBar()->height()));
-    savedPos =
-        kestrum::PlaceOnScreens(frame, screens, primary ? primary->availableGeometry() : frame);
+    const int titleHeight = chromeHeight - menuBar()->height();
+    const QSize frameSize = size() + QSize(0, titleHeight);
+    const QRect fallback(QPoint(0, 0), frameSize);
+    savedPos = kestrum::PlaceOnScreens(left, top, frameSize, titleHeight, screens,
+                                       primary ? primary->availableGeometry() : fallback);
     move(savedPos);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <cstdint>
 
 class CMonitorApp;
 class CPropSheet;
@@ -40,7 +41,7 @@ protected:
 
 private:
     void BuildMenu();
-    void PlaceWindow(int left, int top);
+    void PlaceWindow(std::int64_t left, std::int64_t top);
     void SaveSettings();
     void UpdateMenuState();
 

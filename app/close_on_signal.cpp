@@ -4,6 +4,9 @@
 
 #ifdef Q_OS_UNIX
 
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <csignal>
@@ -13,6 +16,10 @@
 namespace {
 
 int signalSocket[2] = {-1, -1};
+// Raised by a signal, served (cleared) once the main window has been closed
+// for it. User-interface thread only.
+bool terminationRequested = false;
+QPointer<QWidget> mainWindow;
 
 extern "C" void OnTerminationSignal(int)
 {
@@ -21,14 +28,61 @@ extern "C" void OnTerminationSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[1], &byte, 1);
 }
 
+// Queued: a box whose loop is ending must unwind first. Boxes the close
+// itself might raise are still dismissed; after it the request is served.
+void CloseForTermination(QWidget& window)
+{
+    QMetaObject::invokeMethod(
+        &window,
+        [target = QPointer<QWidget>(&window)] {
+            if (target) {
+                target->close();
+            }
+            terminationRequested = false;
+        },
+        Qt::QueuedConnection);
+}
+
+// A box in its own event loop ends with "rejected"; a modeless window (the
+// progress of a long run) is asked to cancel, and its run ends at its next step.
+void EndOpenDialogs()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog == nullptr || !dialog->isVisible()) {
+            continue;
+        }
+        if (dialog->isModal()) {
+            dialog->done(QDialog::Rejected);
+        } else {
+            dialog->reject();
+        }
+    }
+}
+
+void OnSignalSocket()
+{
+    char byte = 0;
+    [[maybe_unused]] const ssize_t got = ::read(signalSocket[0], &byte, 1);
+    terminationRequested = true;
+    EndOpenDialogs();
+    if (mainWindow) {
+        CloseForTermination(*mainWindow);
+    }
+}
+
 } // namespace
 
 void InstallTerminationSignals()
 {
-    if (signalSocket[0] < 0 &&
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) {
-        return; // the signals keep their default action
+    if (signalSocket[0] < 0) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) {
+            return; // the signals keep their default action
+        }
+        auto* notifier = new QSocketNotifier(signalSocket[0], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier, &QSocketNotifier::activated, qApp, &OnSignalSocket);
     }
+
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -41,20 +95,24 @@ void InstallTerminationSignals()
 void CloseOnTerminationSignals(QWidget& window)
 {
     InstallTerminationSignals();
-    if (signalSocket[0] < 0) {
-        return;
+    mainWindow = &window;
+    if (terminationRequested) {
+        CloseForTermination(window);
     }
-    auto* notifier = new QSocketNotifier(signalSocket[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalSocket[0], &byte, 1);
-        window.close();
-    });
+}
+
+bool TerminationRequested()
+{
+    return terminationRequested;
 }
 
 #else
 
 void InstallTerminationSignals() {}
 void CloseOnTerminationSignals(QWidget&) {}
+bool TerminationRequested()
+{
+    return false;
+}
 
 #endif

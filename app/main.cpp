@@ -5,6 +5,8 @@
 int main(int argc, char** argv)
 {
     CMonitorApp app(argc, argv);
+    // Before the main window is built: its first page searches for the
+    // controller, and a shutdown during that search must not wait for it.
     InstallTerminationSignals();
     if (!app.InitInstance()) {
         return 1;

@@ -1,5 +1,7 @@
 #include "app/message_box.h"
 
+#include "app/close_on_signal.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <utility>
@@ -22,6 +24,17 @@ QMessageBox::Icon DefaultIcon(QMessageBox::StandardButtons buttons, QMessageBox:
                                                           : QMessageBox::Warning;
 }
 
+// The answer of a box dismissed without a choice (Esc, its close button).
+int DismissedAnswer(QMessageBox::StandardButtons buttons)
+{
+    for (QMessageBox::StandardButton button : {QMessageBox::Cancel, QMessageBox::No}) {
+        if (buttons & button) {
+            return button;
+        }
+    }
+    return QMessageBox::Ok;
+}
+
 } // namespace
 
 int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
@@ -31,6 +44,10 @@ int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
                                     DefaultIcon(buttons, icon)};
     if (Handler()) {
         return Handler()(request);
+    }
+    // The program is being ended: nobody is there to answer.
+    if (TerminationRequested()) {
+        return DismissedAnswer(buttons);
     }
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
     // A box waits for the user: it shows the normal pointer even in the

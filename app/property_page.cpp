@@ -1,5 +1,6 @@
 #include "app/property_page.h"
 
+#include "app/close_on_signal.h"
 #include "app/main_frame.h"
 
 CPropertyPage::CPropertyPage(CMainFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {}
@@ -24,5 +25,9 @@ void CPropertyPage::OnSetActive()
     // Set before refreshing: a message box shown by the refresh runs events,
     // and a second activation meanwhile must not start a second read.
     activated_ = true;
-    OnRefresh();
+    // A program being shut down starts no new controller work: each search
+    // could hold the window for a retry delay per port.
+    if (!TerminationRequested()) {
+        OnRefresh();
+    }
 }

@@ -98,30 +98,70 @@ TEST_F(SettingsStoreTest, minimisedAndRestored_sheetComesBack_closeKeepsTheLastN
     EXPECT_EQ(settings.Get("Top").toInt(), 60 + frame.ChromeHeight());
 }
 
-TEST_F(SettingsStoreTest, storedTimings_areUsedAsTheyAre_withoutRangeTest)
+// Values the Timings dialog accepts are used as stored; anything beyond it
+// takes the default, so that one wild value cannot hang the start-up search
+// (a retry delay of 4294967295 ms) or block the window for half an hour per
+// read (100 attempts). The reset attempts take any number.
+TEST_F(SettingsStoreTest, storedTimings_inTheDialogsRange_areUsed_othersTakeTheirDefault)
+{
+    struct Case
+    {
+        const char* name;
+        qint64 stored;
+        qint64 loaded;
+    } cases[] = {
+        {"WriteDelay", 7, 7},
+        {"WriteDelay", 10000, 10000},
+        {"WriteDelay", 10001, 20},
+        {"WriteDelay", -1, 20},
+        {"ReadWriteTries", 0, 0},
+        {"ReadWriteTries", 99, 99},
+        {"ReadWriteTries", 100, 5},
+        {"ReadWriteTries", 2147483647, 5},
+        {"ReadWriteTries", -1, 5},
+        {"RetryDelay", 0, 0},
+        {"RetryDelay", 4294967295, 200},
+        {"RetryDelay", -1, 200},
+        {"RetryDelay", 3, 3},
+        {"ResetTries", -4, -4},
+        {"ResetTries", 2147483647, 2147483647},
+        {"ResetDelay", 0, 0},
+        {"ResetDelay", 100000, 50},
+    };
+    for (const Case& c : cases) {
+        QSettings store;
+        store.remove(kSettingsGroup);
+        store.sync();
+        settings.Set({{c.name, c.stored}});
+        store.beginGroup(kSettingsGroup);
+        CommTimings timings;
+        LoadTimings(store, timings);
+        const std::map<QString, qint64> loaded = {{"WriteDelay", timings.writeDelay},
+                                                  {"ReadWriteTries", timings.readWriteTries},
+                                                  {"RetryDelay", timings.retryDelay},
+                                                  {"ResetTries", timings.resetTries},
+                                                  {"ResetDelay", timings.resetDelay}};
+        EXPECT_EQ(loaded.at(c.name), c.loaded) << c.name << " = " << c.stored;
+    }
+}
+
+// The defect this guards against: with a huge stored retry delay the first
+// probe of the start-up search never ended.
+TEST_F(SettingsStoreTest, hugeStoredRetryDelay_startUpSearchStillEndsAtOnce)
 {
     NoController absent;
-    settings.Set({{"WriteDelay", 7},
-                  {"ReadWriteTries", 150},
-                  {"RetryDelay", 3},
-                  {"ResetTries", -4},
-                  {"ResetDelay", 0}});
-
+    settings.Set({{"RetryDelay", 4294967295LL}, {"ReadWriteTries", 2147483647}});
     CMainFrame frame(App());
-
-    CommTimings& timings = frame.Controller().Timings();
-    EXPECT_EQ(timings.writeDelay, 7u);
-    EXPECT_EQ(timings.readWriteTries, 150);
-    EXPECT_EQ(timings.retryDelay, 3u);
-    EXPECT_EQ(timings.resetTries, -4);
-    EXPECT_EQ(timings.resetDelay, 0u);
+    EXPECT_EQ(frame.Controller().Timings().retryDelay, 200u);
+    EXPECT_EQ(frame.Controller().Timings().readWriteTries, 5);
+    EXPECT_EQ(boxes.Texts(), QStringList{"Cannot locate Motor controller"});
 }
 
 TEST_F(SettingsStoreTest, timingsAndPlacement_roundTripThroughTheStore)
 {
     CommTimings written;
-    written.writeDelay = 4000000000u; // a full 32-bit unsigned value
-    written.readWriteTries = -1;
+    written.writeDelay = 10000; // the longest delay accepted
+    written.readWriteTries = 0;
     written.retryDelay = 31;
     written.resetTries = 99;
     written.resetDelay = 0;
@@ -135,8 +175,8 @@ TEST_F(SettingsStoreTest, timingsAndPlacement_roundTripThroughTheStore)
     store.beginGroup(kSettingsGroup);
     CommTimings read;
     LoadTimings(store, read);
-    EXPECT_EQ(read.writeDelay, 4000000000u);
-    EXPECT_EQ(read.readWriteTries, -1);
+    EXPECT_EQ(read.writeDelay, 10000u);
+    EXPECT_EQ(read.readWriteTries, 0);
     EXPECT_EQ(read.retryDelay, 31u);
     EXPECT_EQ(read.resetTries, 99);
     EXPECT_EQ(read.resetDelay, 0u);
@@ -168,34 +208,71 @@ TEST_F(SettingsStoreTest, missingOrUnreadableValues_takeTheDefaults)
 struct PlacementCase
 {
     const char* name;
-    QRect frame;
+    std::int64_t left;
+    std::int64_t top;
     bool keepsStoredPosition;
 };
 
 class OnScreenPlacement : public ::testing::TestWithParam<PlacementCase>
 {};
 
-TEST_P(OnScreenPlacement, windowOffEveryScreen_movesToThePrimary_elseStaysAsStored)
+TEST_P(OnScreenPlacement, titleBarOffEveryScreen_movesToThePrimary_elseStaysAsStored)
 {
-    // Two monitors side by side, the primary on the right.
+    // Two monitors side by side, the primary on the right; a 400 x 300
+    // frame whose title bar is 30 rows high.
     const QList<QRect> screens = {QRect(-1280, 0, 1280, 1024), QRect(0, 0, 1920, 1080)};
     const QRect primary = screens[1];
     const PlacementCase c = GetParam();
-    const QPoint expected = c.keepsStoredPosition ? c.frame.topLeft() : primary.topLeft();
-    EXPECT_EQ(PlaceOnScreens(c.frame, screens, primary), expected);
+    const QPoint expected = c.keepsStoredPosition
+                                ? QPoint(static_cast<int>(c.left), static_cast<int>(c.top))
+                                : primary.topLeft();
+    EXPECT_EQ(PlaceOnScreens(c.left, c.top, QSize(400, 300), 30, screens, primary), expected);
 }
+
+constexpr std::int64_t kIntMax = 2147483647;
+constexpr std::int64_t kIntMin = -kIntMax - 1;
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, OnScreenPlacement,
-    ::testing::Values(PlacementCase{"onPrimary", QRect(100, 50, 400, 300), true},
-                      PlacementCase{"onSecondary", QRect(-1000, 200, 400, 300), true},
-                      PlacementCase{"straddlingBoth", QRect(-200, 0, 400, 300), true},
-                      PlacementCase{"mostlyOffRightEdge", QRect(1900, 900, 400, 300), true},
-                      PlacementCase{"rightOfEverything", QRect(1920, 0, 400, 300), false},
-                      PlacementCase{"belowEverything", QRect(0, 1080, 400, 300), false},
-                      PlacementCase{"aboveEverything", QRect(100, -300, 400, 300), false},
-                      PlacementCase{"goneLeftMonitor", QRect(-3000, 10, 400, 300), false}),
+    ::testing::Values(PlacementCase{"onPrimary", 100, 50, true},
+                      PlacementCase{"onSecondary", -1000, 200, true},
+                      PlacementCase{"straddlingBoth", -200, 0, true},
+                      PlacementCase{"mostlyOffRightEdge", 1900, 900, true},
+                      PlacementCase{"titleBarAtTheBottomRow", 0, 1050, true},
+                      PlacementCase{"titleBarHalfBelowTheBottom", 0, 1065, false},
+                      PlacementCase{"rightOfEverything", 1920, 0, false},
+                      PlacementCase{"belowEverything", 0, 1080, false},
+                      PlacementCase{"titleBarAboveTheTop", 100, -10, false},
+                      PlacementCase{"aboveEverything", 100, -300, false},
+                      PlacementCase{"goneLeftMonitor", -3000, 10, false},
+                      // Stored 32-bit extremes, some already shifted by the
+                      // chrome height: nothing may wrap around onto a screen.
+                      PlacementCase{"leftIntMax", kIntMax, 0, false},
+                      PlacementCase{"leftIntMin", kIntMin, 0, false},
+                      PlacementCase{"topIntMinMinusChrome", 0, kIntMin - 50, false},
+                      PlacementCase{"topIntMax", 0, kIntMax, false},
+                      PlacementCase{"rightEdgeWrapsInInt", kIntMax - 100, 10, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever pair of 32-bit values is stored, the window opens with its title
+// bar on the screen.
+TEST_F(SettingsStoreTest, extremeStoredPosition_opensWithTheTitleBarOnTheScreen)
+{
+    NoController absent;
+    settings.SetFastTimings();
+    const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
+    const std::pair<qint64, qint64> stored[] = {
+        {kIntMax, 0}, {0, kIntMin}, {kIntMin, kIntMax}, {kIntMax, kIntMax}, {-1, -1}};
+    for (const auto& [left, top] : stored) {
+        settings.Set({{"Left", left}, {"Top", top}});
+        CMainFrame frame(App());
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        EXPECT_TRUE(primary.contains(frame.frameGeometry().topLeft()))
+            << left << ", " << top << " gave " << frame.frameGeometry().topLeft().x() << ", "
+            << frame.frameGeometry().topLeft().y();
+    }
+}
 
 TEST_F(SettingsStoreTest, storedPositionOffTheScreen_isPulledOntoThePrimaryScreen)
 {

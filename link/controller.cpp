@@ -1,5 +1,6 @@
 #include "link/controller.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -51,48 +52,64 @@ bool ConfirmsWrite(const Packet& answer, const Packet& write, std::uint8_t readB
 
 } // namespace
 
-// The reader thread and the transaction holding the lock meet here only.
-// `listening` and the answer hand-over are guarded by `mutex`; the answer
-// signal is an auto-reset flag: a waiting transaction consumes it.
+// What the reader thread and the transaction holding the lock share.
+// `listening` tells the reader whether to read at all (the port's wake signal
+// makes it look again); the answer hand-over is an auto-reset flag under its
+// own mutex, consumed by the waiting transaction.
 struct CController::Shared
 {
     std::mutex transaction; // held for the whole of every transaction
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool listening = false;
+    std::atomic<bool> listening{false};
+
+    std::mutex answerMutex;
+    std::condition_variable answerReady;
     bool answerRaised = false;
     Packet answer{};
 
     void RaiseAnswer(const Packet& frame)
     {
         {
-            std::lock_guard lock(mutex);
+            std::lock_guard lock(answerMutex);
             answer = frame;
             answerRaised = true;
         }
-        changed.notify_all();
+        answerReady.notify_one();
     }
 
     // Waits at most `period` for the answer signal; consumes it and copies
     // the answer out when it came.
     bool WaitAnswer(std::chrono::milliseconds period, Packet& out)
     {
-        std::unique_lock lock(mutex);
-        if (!changed.wait_until(lock, Clock::now() + period, [this] { return answerRaised; }))
+        std::unique_lock lock(answerMutex);
+        if (!answerReady.wait_for(lock, period, [this] { return answerRaised; }))
             return false;
         answerRaised = false;
         out = answer;
         return true;
     }
-
-    void Wake()
-    {
-        {
-            std::lock_guard lock(mutex);
-        }
-        changed.notify_all();
-    }
 };
+
+namespace {
+
+// The timings one operation runs with, read once under the link's lock: a
+// change made meanwhile in the Timings dialog governs the next operation,
+// never half of this one.
+struct OperationTimings
+{
+    int attempts;
+    std::chrono::milliseconds period;
+    std::chrono::milliseconds writeDelay;
+    std::chrono::milliseconds resetDelay;
+};
+
+OperationTimings Snapshot(const CommTimings& timings)
+{
+    return {timings.readWriteTries.load(), std::chrono::milliseconds(timings.retryDelay.load()),
+            std::chrono::milliseconds(timings.writeDelay.load()),
+            std::chrono::milliseconds(timings.resetDelay.load())};
+}
+
+} // namespace
 
 CController::CController() : shared_(std::make_unique<Shared>()) {}
 
@@ -102,19 +119,13 @@ CController::~CController()
     port_.Close();
 }
 
+// Either way the reader is woken to look at the flag again: to start reading,
+// or to end a pending read without taking a byte, so that bytes arriving
+// between transactions stay queued in the port.
 void CController::SetListening(bool on)
 {
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->listening = on;
-    }
-    if (on) {
-        shared_->changed.notify_all();
-    } else {
-        // A read already pending in the reader must not take the next byte:
-        // bytes arriving between transactions stay queued in the port.
-        port_.InterruptRead();
-    }
+    shared_->listening.store(on);
+    port_.WakeReader();
 }
 
 void CController::ReaderThread(void* self)
@@ -129,13 +140,11 @@ void CController::ReaderThread(void* self)
     constexpr unsigned kStrayLimit = 100;
 
     for (;;) {
-        {
-            std::unique_lock lock(shared.mutex);
-            shared.changed.wait(lock, [&] { return shared.listening || port.StopRequested(); });
+        if (!shared.listening.load()) {
+            if (!port.WaitForWake())
+                return; // stopped
+            continue;
         }
-        if (port.StopRequested())
-            return;
-
         std::uint8_t byte = 0;
         const ReadResult result = port.ReadByte(byte);
         if (result == ReadResult::Failure)
@@ -164,22 +173,24 @@ bool CController::OpenLink()
 {
     if (!port_.Open())
         return false;
-    return port_.StartReader(&CController::ReaderThread, this, [this] { shared_->Wake(); });
+    return port_.StartReader(&CController::ReaderThread, this);
 }
 
-bool CController::Transact(Packet& request, bool quiet)
+bool CController::Transact(Packet& request, TransactKind kind)
 {
-    const int attempts = quiet ? 1 : timings_.readWriteTries.load();
-    const std::chrono::milliseconds period(timings_.retryDelay.load());
     bool success = false;
     {
         std::lock_guard lock(shared_->transaction);
+        const OperationTimings timings = Snapshot(timings_);
+        if (kind == TransactKind::Read && timings.attempts <= 0)
+            return false; // a read with no attempts fails quietly, sending nothing
+        const int attempts = kind == TransactKind::Probe ? 1 : timings.attempts;
         for (int attempt = 0; attempt < attempts && !success; ++attempt) {
             port_.Write(request.data(), request.size());
             SetListening(true);
             for (int wait = 0; wait < attempts; ++wait) {
                 Packet answer{};
-                if (!shared_->WaitAnswer(period, answer))
+                if (!shared_->WaitAnswer(timings.period, answer))
                     continue;
                 if (AnswersRequest(answer, request)) {
                     request[3] = answer[3];
@@ -192,7 +203,7 @@ bool CController::Transact(Packet& request, bool quiet)
         }
         SetListening(false);
     }
-    if (!success && !quiet)
+    if (!success && kind != TransactKind::Probe)
         throw CControllerException();
     return success;
 }
@@ -201,20 +212,18 @@ bool CController::WriteVerified(const Packet& write)
 {
     const std::uint8_t code = ReadBackCode(write[1]);
     const Packet readBack = MakeRequest(static_cast<Command>(code), write[2], write[3]);
-    const int attempts = timings_.readWriteTries.load();
-    const std::chrono::milliseconds period(timings_.retryDelay.load());
-    const std::chrono::milliseconds writeDelay(timings_.writeDelay.load());
     bool success = false;
     {
         std::lock_guard lock(shared_->transaction);
-        for (int attempt = 0; attempt < attempts && !success; ++attempt) {
+        const OperationTimings timings = Snapshot(timings_);
+        for (int attempt = 0; attempt < timings.attempts && !success; ++attempt) {
             port_.Write(write.data(), write.size());
-            std::this_thread::sleep_for(writeDelay);
+            std::this_thread::sleep_for(timings.writeDelay);
             port_.Write(readBack.data(), readBack.size());
             SetListening(true);
-            for (int wait = 0; wait < attempts; ++wait) {
+            for (int wait = 0; wait < timings.attempts; ++wait) {
                 Packet answer{};
-                if (!shared_->WaitAnswer(period, answer))
+                if (!shared_->WaitAnswer(timings.period, answer))
                     continue;
                 success = ConfirmsWrite(answer, write, code);
                 break; // another value repeats the whole write
@@ -229,10 +238,8 @@ bool CController::WriteVerified(const Packet& write)
 
 bool CController::ReadFlash(std::uint16_t address, std::uint16_t& word)
 {
-    if (timings_.readWriteTries.load() <= 0)
-        return false;
     Packet request = MakeRequest(Command::ReadFlash, Low8(address), Low8(address >> 8u));
-    if (!Transact(request, false))
+    if (!Transact(request, TransactKind::Read))
         return false;
     word = static_cast<std::uint16_t>(request[4] | (request[5] << 8u));
     return true;
@@ -255,10 +262,8 @@ bool CController::WriteFlash(std::uint16_t address, std::uint16_t word)
 
 bool CController::ReadEeprom(unsigned address, std::uint8_t& byte)
 {
-    if (timings_.readWriteTries.load() <= 0)
-        return false;
     Packet request = MakeRequest(Command::ReadEeprom, Low8(address));
-    if (!Transact(request, false))
+    if (!Transact(request, TransactKind::Read))
         return false;
     byte = request[4];
     return true;
@@ -281,8 +286,9 @@ bool CController::WriteEeprom(unsigned address, unsigned data)
 
 bool CController::ReadRam(unsigned address, std::uint8_t (&bytes)[3])
 {
+    // Unlike the other reads, a RAM read with no attempts raises at once.
     Packet request = MakeRequest(Command::ReadRam, Low8(address));
-    if (!Transact(request, false))
+    if (!Transact(request, TransactKind::RamRead))
         return false;
     bytes[0] = request[3];
     bytes[1] = request[4];
@@ -299,15 +305,16 @@ bool CController::ResetController()
 {
     const Packet request = MakeRequest(Command::Reset, 0);
     std::lock_guard lock(shared_->transaction);
+    const OperationTimings timings = Snapshot(timings_);
     const std::size_t written = port_.Write(request.data(), request.size());
-    std::this_thread::sleep_for(std::chrono::milliseconds(timings_.resetDelay.load()));
+    std::this_thread::sleep_for(timings.resetDelay);
     return written == request.size();
 }
 
 bool CController::ProbeController()
 {
     Packet request = MakeRequest(Command::ReadEeprom, 127);
-    return Transact(request, true);
+    return Transact(request, TransactKind::Probe);
 }
 
 } // namespace kestrum

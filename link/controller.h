@@ -60,9 +60,18 @@ public:
     struct Shared; // state shared with the reader thread
 
 private:
+    // Probe: one send, one wait, never raises. Read: false without traffic
+    // when there are no attempts. RamRead: raises then instead.
+    enum class TransactKind
+    {
+        Probe,
+        Read,
+        RamRead
+    };
+
     static void ReaderThread(void* self);
     void SetListening(bool on);
-    bool Transact(Packet& request, bool quiet);
+    bool Transact(Packet& request, TransactKind kind);
     bool WriteVerified(const Packet& write);
     void Notify(const std::string& message);
 

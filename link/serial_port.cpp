@@ -1,10 +1,9 @@
 #include "link/serial_port.h"
 
 #include <system_error>
-#include <utility>
 
-// What is the same on every platform: naming, the default time limits, and
-// the reader thread's life (only raising and clearing the stop signal differ).
+// What is the same on every platform: naming, the stop signal on top of the
+// wake signal, and the reader thread's life.
 namespace kestrum {
 
 bool CSerialPort::SetName(const std::string& name)
@@ -14,33 +13,31 @@ bool CSerialPort::SetName(const std::string& name)
     return true;
 }
 
-ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
+void CSerialPort::WakeReader()
 {
-    return ReadByte(byte, std::chrono::milliseconds(kReadTimeoutMs));
+    RaiseWake();
 }
 
-std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
+// The flag first, then the wake: whoever wakes on it sees the stop.
+void CSerialPort::RaiseStop()
 {
-    return Write(data, length, std::chrono::milliseconds(kWriteStallMs));
+    stopRaised_.store(true);
+    RaiseWake();
 }
 
-bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> wake)
+void CSerialPort::ClearStop()
 {
-    if (reader_.thread.joinable()) {
-        if (reader_.running.load())
-            return false;
-        reader_.thread.join(); // ended on its own earlier
-    }
-    reader_.wake = std::move(wake);
-    reader_.running.store(true);
+    ClearWake();
+    stopRaised_.store(false);
+}
+
+bool CSerialPort::StartReader(ReaderProc proc, void* arg)
+{
+    if (reader_.joinable())
+        return false;
     try {
-        reader_.thread = std::thread([this, proc, arg] {
-            proc(arg);
-            reader_.running.store(false);
-        });
+        reader_ = std::thread(proc, arg);
     } catch (const std::system_error&) {
-        reader_.running.store(false);
-        reader_.wake = nullptr;
         return false;
     }
     return true;
@@ -48,29 +45,12 @@ bool CSerialPort::StartReader(ReaderProc proc, void* arg, std::function<void()> 
 
 int CSerialPort::StopReader()
 {
-    if (!reader_.thread.joinable())
+    if (!reader_.joinable())
         return 0;
-    reader_.stopping.store(true);
-    RaiseStopSignal();
-    if (reader_.wake)
-        reader_.wake();
-    reader_.thread.join();
-    reader_.wake = nullptr;
-    // Cleared only now: a stop raised for this reader never ends a later
-    // reader, read or write.
-    ClearStopSignals();
-    reader_.stopping.store(false);
+    RaiseStop();
+    reader_.join();
+    ClearStop();
     return 0;
-}
-
-bool CSerialPort::ReaderRunning() const
-{
-    return reader_.running.load();
-}
-
-bool CSerialPort::StopRequested() const
-{
-    return reader_.stopping.load();
 }
 
 } // namespace kestrum

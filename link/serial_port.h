@@ -1,24 +1,33 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 // CSerialPort: the byte pipe under the controller link.
 //
-// Threading contract: the reader thread calls only ReadByte() and
-// StopRequested(). Transactions on any thread (serialised by the link's lock)
-// call Write() and InterruptRead(). Open, Close, SetName, StartReader and
-// StopReader belong to the thread that owns the link (the user-interface
-// thread) and must not run concurrently with each other; Close waits for a
-// Write in progress on another thread before the handle goes. IsOpen(),
-// ReaderRunning() and StopRequested() may be called from any thread.
+// Threads and what wakes whom, in one place:
+// - The owner of the link (the user-interface thread, or whoever runs the
+//   port search) calls Open, Close, SetName, StartReader and StopReader;
+//   these never run concurrently with each other.
+// - The reader thread started by StartReader calls only ReadByte and
+//   WaitForWake.
+// - Transactions on any thread, serialised by the link's own lock, call
+//   Write and WakeReader.
+// - IsOpen and Name may be called from any thread.
+//
+// One signal does all the waking: the wake signal. WakeReader raises it, and
+// the reader's pending ReadByte (ending with NoByte, no byte taken) or its
+// WaitForWake (returning true) consumes it. That is how the link starts and
+// stops the reader's reading without it ever taking a byte between
+// transactions. The stop signal is the same wake with the stop flag set: it
+// is raised by StopReader (and by Close, for a Write blocked on a line that
+// takes nothing), it is not consumed, and while it stands every ReadByte and
+// WaitForWake fails and every Write gives up. StopReader clears it once the
+// reader has ended, so a stop meant for one reader never ends a later one.
 namespace kestrum {
 
 enum class ReadResult
@@ -48,30 +57,25 @@ public:
     const std::string& Name() const { return name_; }
     bool IsOpen() const;
 
-    // Byte: one byte read. NoByte: nothing arrived within the read time-out,
-    // or InterruptRead() was called. Failure: stop signal, port error or
-    // hang-up, port not open.
+    // Byte: one byte read. NoByte: nothing arrived within kReadTimeoutMs, or
+    // the wake signal was raised (it is consumed, no byte is taken).
+    // Failure: the stop signal, a port error or hang-up, the port not open.
     ReadResult ReadByte(std::uint8_t& byte);
-    ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout);
+    // Waits, without a time limit and without touching the line, for the
+    // wake signal (true, consumed) or the stop signal (false).
+    bool WaitForWake();
+    // Raises the wake signal (see above).
+    void WakeReader();
     // Number of bytes written (0 on failure or when closed). A line that
-    // takes no byte for `stall` ends the write with what it took so far.
+    // takes no byte for kWriteStallMs ends the write with what it took.
     std::size_t Write(const std::uint8_t* data, std::size_t length);
-    std::size_t Write(const std::uint8_t* data, std::size_t length,
-                      std::chrono::milliseconds stall);
 
-    // Ends the current or the next ReadByte with NoByte, without taking a
-    // byte, so the reader can stop consuming input the moment nobody listens.
-    void InterruptRead();
-
-    // `wake` is called by StopReader right after the stop signal is raised,
-    // so a reader that idles on its own condition (not in ReadByte) notices.
-    bool StartReader(ReaderProc proc, void* arg, std::function<void()> wake = {});
-    // Ends the reader (pending read or idle), waits for it, leaves the stop
-    // signal cleared. Returns the reader's exit code (0 when none ran).
+    // Starts the reader thread; false when one runs already or none could
+    // be started.
+    bool StartReader(ReaderProc proc, void* arg);
+    // Raises the stop signal, waits for the reader (reading or idle) to end,
+    // then clears the signal. Returns the reader's exit code (0 when none ran).
     int StopReader();
-    bool ReaderRunning() const;
-    // True while StopReader is ending the reader.
-    bool StopRequested() const;
 
     // How long a ReadByte waits for a byte before reporting NoByte.
     static constexpr int kReadTimeoutMs = 5000;
@@ -82,25 +86,21 @@ public:
     // asked, for good.
     static constexpr int kWriteStallMs = 1000;
 
-    struct Impl; // platform state: file descriptor / handle, stop signal
+    struct Impl; // platform state: file descriptor or handle, the wake signal
 
 private:
-    // Platform halves of StopReader: raise the stop signal, and clear it
-    // (and any pending interrupt) once the reader has ended.
-    void RaiseStopSignal();
-    void ClearStopSignals();
-
-    struct ReaderState
-    {
-        std::thread thread;
-        std::atomic<bool> running{false};
-        std::atomic<bool> stopping{false};
-        std::function<void()> wake;
-    };
+    // The platform's half of the signal: raise it, consume it, clear it.
+    void RaiseWake();
+    void ClearWake();
+    bool TakeWake();
+    void RaiseStop();
+    void ClearStop();
+    bool StopRaised() const { return stopRaised_.load(); }
 
     std::string name_;
     std::unique_ptr<Impl> impl_;
-    ReaderState reader_;
+    std::thread reader_;
+    std::atomic<bool> stopRaised_{false};
 };
 
 } // namespace kestrum

@@ -1,25 +1,20 @@
+#include "link/port_names.h"
+#include "link/serial_port.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <mutex>
 #include <poll.h>
 #include <shared_mutex>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <system_error>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
-#include <utility>
-
-#ifdef __linux__
-#include <linux/serial.h>
-#endif
-
-#include "link/port_names.h"
-#include "link/serial_port.h"
 
 namespace kestrum {
 
@@ -82,7 +77,6 @@ bool ApplyLineSettings(int fd)
     int lines = TIOCM_DTR | TIOCM_RTS;
     (void)::ioctl(fd, TIOCMBIC, &lines);
 
-#ifdef __linux__
     // USB-serial adapters otherwise hold each short answer back for up to
     // 16 ms. Drivers without the setting refuse; that is fine.
     serial_struct serial{};
@@ -90,7 +84,6 @@ bool ApplyLineSettings(int fd)
         serial.flags |= ASYNC_LOW_LATENCY;
         (void)::ioctl(fd, TIOCSSERIAL, &serial);
     }
-#endif
     // Driver queue sizes cannot be chosen on POSIX: the kernel's tty buffers
     // (4 KiB and more) are always larger than the 1024 bytes the link needs.
     return true;
@@ -104,8 +97,7 @@ struct CSerialPort::Impl
     // Writes and reads hold `io` shared; Close takes it alone, so the
     // descriptor is never closed (and its number reused) under a transfer.
     std::shared_mutex io;
-    PollSignal stop;      // raised while the reader is being ended
-    PollSignal interrupt; // ends one ReadByte with NoByte
+    PollSignal wake;
 };
 
 CSerialPort::CSerialPort() : impl_(std::make_unique<Impl>()) {}
@@ -124,7 +116,7 @@ bool CSerialPort::Open()
 {
     if (IsOpen())
         Close();
-    if (!impl_->stop.Valid() || !impl_->interrupt.Valid())
+    if (!impl_->wake.Valid())
         return false;
 
     const std::string path = DevicePathForPortName(name_);
@@ -143,8 +135,7 @@ bool CSerialPort::Open()
         ::close(fd);
         return false;
     }
-    impl_->stop.Clear();
-    impl_->interrupt.Clear();
+    impl_->wake.Clear();
     impl_->fd.store(fd);
     return true;
 }
@@ -154,9 +145,9 @@ bool CSerialPort::Close()
     StopReader();
     if (!IsOpen())
         return true;
-    // A Write blocked on another thread gives up; nothing else can be
-    // waiting on the stop signal now that the reader has ended.
-    impl_->stop.Raise();
+    // A Write blocked on another thread gives up; the reader has ended, so
+    // nobody else is waiting on the signal.
+    RaiseStop();
     {
         std::unique_lock lock(impl_->io);
         const int fd = impl_->fd.exchange(-1);
@@ -164,12 +155,11 @@ bool CSerialPort::Close()
         (void)::ioctl(fd, TIOCNXCL);
         ::close(fd);
     }
-    impl_->stop.Clear();
-    impl_->interrupt.Clear();
+    ClearStop();
     return true;
 }
 
-ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout)
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
 {
     std::shared_lock lock(impl_->io);
     const int fd = impl_->fd.load();
@@ -177,27 +167,23 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
         return ReadResult::Failure;
 
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kReadTimeoutMs);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd fds[3] = {
-            {impl_->stop.Fd(), POLLIN, 0}, {impl_->interrupt.Fd(), POLLIN, 0}, {fd, POLLIN, 0}};
-        const int rc = ::poll(fds, 3, static_cast<int>(std::max<long long>(0, left.count())));
+        pollfd fds[2] = {{impl_->wake.Fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+        const int rc = ::poll(fds, 2, static_cast<int>(std::max<long long>(0, left.count())));
         if (rc < 0) {
             if (errno == EINTR)
                 continue; // the time left is recomputed
             return ReadResult::Failure;
         }
+        // The signal before the line: a byte that arrives with it stays queued.
         if (fds[0].revents != 0)
-            return ReadResult::Failure;
-        if (fds[1].revents != 0) {
-            impl_->interrupt.Clear();
-            return ReadResult::NoByte;
-        }
+            return TakeWake() ? ReadResult::NoByte : ReadResult::Failure;
         if (rc == 0)
             return ReadResult::NoByte;
 
-        const short events = fds[2].revents;
+        const short events = fds[1].revents;
         if (events & POLLIN) {
             const ssize_t n = ::read(fd, &byte, 1);
             if (n == 1)
@@ -213,14 +199,27 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
     }
 }
 
-std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
-                               std::chrono::milliseconds stall)
+bool CSerialPort::WaitForWake()
+{
+    for (;;) {
+        pollfd signal{impl_->wake.Fd(), POLLIN, 0};
+        const int rc = ::poll(&signal, 1, -1);
+        if (rc < 0 && errno == EINTR)
+            continue;
+        return rc > 0 && TakeWake();
+    }
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
 {
     std::shared_lock lock(impl_->io);
     const int fd = impl_->fd.load();
     if (fd < 0)
         return 0;
 
+    // A wake meant for the reader is not ours to consume: once seen, this
+    // write stops watching the signal and waits on the line alone.
+    int signalFd = impl_->wake.Fd();
     std::size_t done = 0;
     while (done < length) {
         const ssize_t n = ::write(fd, data + done, length - done);
@@ -231,14 +230,19 @@ std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd fds[2] = {{impl_->stop.Fd(), POLLIN, 0}, {fd, POLLOUT, 0}};
+            pollfd fds[2] = {{signalFd, POLLIN, 0}, {fd, POLLOUT, 0}};
             // Each wait is for room for the next bytes, so a slow line that
             // still drains never runs into the stall limit.
-            const int rc = ::poll(fds, 2, static_cast<int>(stall.count()));
+            const int rc = ::poll(fds, 2, kWriteStallMs);
             if (rc < 0 && errno == EINTR)
                 continue;
-            if (rc <= 0 || fds[0].revents != 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
+            if (rc <= 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
                 break;
+            if (fds[0].revents != 0) {
+                if (StopRaised())
+                    break;
+                signalFd = -1;
+            }
             continue;
         }
         break;
@@ -246,20 +250,27 @@ std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
     return done;
 }
 
-void CSerialPort::InterruptRead()
+// Consumes a wake; false (and the signal left standing) when it is the stop.
+// The flag is read after the clear: a stop raised meanwhile had set it first.
+bool CSerialPort::TakeWake()
 {
-    impl_->interrupt.Raise();
+    if (StopRaised())
+        return false;
+    impl_->wake.Clear();
+    if (!StopRaised())
+        return true;
+    impl_->wake.Raise();
+    return false;
 }
 
-void CSerialPort::RaiseStopSignal()
+void CSerialPort::RaiseWake()
 {
-    impl_->stop.Raise();
+    impl_->wake.Raise();
 }
 
-void CSerialPort::ClearStopSignals()
+void CSerialPort::ClearWake()
 {
-    impl_->stop.Clear();
-    impl_->interrupt.Clear();
+    impl_->wake.Clear();
 }
 
 } // namespace kestrum

@@ -19,10 +19,10 @@ struct CSerialPort::Impl
     // Writes and reads hold `io` shared; Close takes it alone, so the handle
     // is never closed under a transfer.
     std::shared_mutex io;
-    // Manual reset: it must stay raised until the reader has ended, even if
-    // a write pending at the same moment sees it too.
-    HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE interruptEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // The wake signal. Manual reset: as the stop signal it must stay raised
+    // until the reader has ended, even if a write pending at the same moment
+    // sees it too; a plain wake is consumed by the reader alone.
+    HANDLE wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     OVERLAPPED readOverlapped{};
     OVERLAPPED writeOverlapped{};
     // The target of a pending read lives here, not on the caller's stack.
@@ -35,13 +35,13 @@ struct CSerialPort::Impl
     }
     ~Impl()
     {
-        for (HANDLE h : {stopEvent, interruptEvent, readOverlapped.hEvent, writeOverlapped.hEvent})
+        for (HANDLE h : {wakeEvent, readOverlapped.hEvent, writeOverlapped.hEvent})
             if (h != nullptr)
                 CloseHandle(h);
     }
     bool EventsValid() const
     {
-        return stopEvent && interruptEvent && readOverlapped.hEvent && writeOverlapped.hEvent;
+        return wakeEvent && readOverlapped.hEvent && writeOverlapped.hEvent;
     }
 };
 
@@ -111,8 +111,7 @@ bool CSerialPort::Open()
         CloseHandle(h);
         return false;
     }
-    ResetEvent(impl_->stopEvent);
-    ResetEvent(impl_->interruptEvent);
+    ResetEvent(impl_->wakeEvent);
     impl_->handle.store(h);
     return true;
 }
@@ -122,26 +121,25 @@ bool CSerialPort::Close()
     StopReader();
     if (!IsOpen())
         return true;
-    SetEvent(impl_->stopEvent); // a write pending on another thread gives up
+    RaiseStop(); // a write pending on another thread gives up
     {
         std::unique_lock lock(impl_->io);
         const HANDLE h = impl_->handle.exchange(INVALID_HANDLE_VALUE);
         PurgeComm(h, PURGE_RXABORT | PURGE_TXABORT | PURGE_RXCLEAR | PURGE_TXCLEAR);
         CloseHandle(h);
     }
-    ResetEvent(impl_->stopEvent);
-    ResetEvent(impl_->interruptEvent);
+    ClearStop();
     return true;
 }
 
-ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds timeout)
+ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
 {
     std::shared_lock lock(impl_->io);
     const HANDLE h = impl_->handle.load();
     if (h == INVALID_HANDLE_VALUE)
         return ReadResult::Failure;
-    if (WaitForSingleObject(impl_->interruptEvent, 0) == WAIT_OBJECT_0)
-        return ReadResult::NoByte;
+    if (WaitForSingleObject(impl_->wakeEvent, 0) == WAIT_OBJECT_0)
+        return TakeWake() ? ReadResult::NoByte : ReadResult::Failure;
 
     OVERLAPPED& overlapped = impl_->readOverlapped;
     SetLastError(0);
@@ -155,15 +153,20 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
     }
     if (GetLastError() == ERROR_IO_PENDING) {
         SetLastError(0);
-        HANDLE events[3] = {impl_->stopEvent, impl_->interruptEvent, overlapped.hEvent};
-        const DWORD woke =
-            WaitForMultipleObjects(3, events, FALSE, static_cast<DWORD>(timeout.count()));
-        if (woke == WAIT_OBJECT_0 + 2 && GetOverlappedResult(h, &overlapped, &moved, FALSE)) {
+        // The driver ends the read itself after the read time-out; the
+        // extra second only guards against one that never does.
+        HANDLE events[2] = {impl_->wakeEvent, overlapped.hEvent};
+        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, kReadTimeoutMs + 1000);
+        if (woke == WAIT_OBJECT_0 + 1 && GetOverlappedResult(h, &overlapped, &moved, FALSE)) {
             byte = impl_->readBuffer;
             return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
         }
         moved = CancelTransfer(h, overlapped);
-        if (woke == WAIT_OBJECT_0 + 1 || woke == WAIT_TIMEOUT) {
+        if (woke == WAIT_OBJECT_0 && moved == 0)
+            return TakeWake() ? ReadResult::NoByte : ReadResult::Failure;
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_TIMEOUT) {
+            // A byte that arrived while the read was being cancelled was
+            // taken from the line: hand it on rather than lose it.
             byte = impl_->readBuffer;
             return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
         }
@@ -172,8 +175,12 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte, std::chrono::milliseconds t
     return ReadResult::Failure;
 }
 
-std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
-                               std::chrono::milliseconds stall)
+bool CSerialPort::WaitForWake()
+{
+    return WaitForSingleObject(impl_->wakeEvent, INFINITE) == WAIT_OBJECT_0 && TakeWake();
+}
+
+std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length)
 {
     std::shared_lock lock(impl_->io);
     const HANDLE h = impl_->handle.load();
@@ -189,35 +196,54 @@ std::size_t CSerialPort::Write(const std::uint8_t* data, std::size_t length,
     if (WriteFile(h, data, static_cast<DWORD>(length), &moved, &overlapped))
         return moved;
     if (GetLastError() == ERROR_IO_PENDING) {
-        HANDLE events[2] = {impl_->stopEvent, overlapped.hEvent};
-        const DWORD woke =
-            WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(stall.count()));
-        if (woke == WAIT_OBJECT_0 + 1) {
-            if (GetOverlappedResult(h, &overlapped, &moved, FALSE) ||
-                GetLastError() == ERROR_IO_INCOMPLETE)
-                return moved;
-        } else {
+        // A wake meant for the reader is not ours to consume: once seen, the
+        // write waits on its own event alone, for what is left of the limit.
+        const ULONGLONG deadline = GetTickCount64() + kWriteStallMs;
+        HANDLE events[2] = {impl_->wakeEvent, overlapped.hEvent};
+        DWORD count = 2;
+        DWORD first = 0;
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+            const DWORD woke = WaitForMultipleObjects(count, events + first, FALSE, left);
+            if (woke == WAIT_OBJECT_0 + (count - 1)) {
+                if (GetOverlappedResult(h, &overlapped, &moved, FALSE) ||
+                    GetLastError() == ERROR_IO_INCOMPLETE)
+                    return moved;
+                break;
+            }
+            if (woke == WAIT_OBJECT_0 && count == 2 && !StopRaised()) {
+                first = 1;
+                count = 1;
+                continue;
+            }
             moved = CancelTransfer(h, overlapped);
+            break;
         }
     }
     ClearError(h);
     return moved;
 }
 
-void CSerialPort::InterruptRead()
+bool CSerialPort::TakeWake()
 {
-    SetEvent(impl_->interruptEvent);
+    if (StopRaised())
+        return false;
+    ResetEvent(impl_->wakeEvent);
+    if (!StopRaised())
+        return true;
+    SetEvent(impl_->wakeEvent);
+    return false;
 }
 
-void CSerialPort::RaiseStopSignal()
+void CSerialPort::RaiseWake()
 {
-    SetEvent(impl_->stopEvent);
+    SetEvent(impl_->wakeEvent);
 }
 
-void CSerialPort::ClearStopSignals()
+void CSerialPort::ClearWake()
 {
-    ResetEvent(impl_->stopEvent);
-    ResetEvent(impl_->interruptEvent);
+    ResetEvent(impl_->wakeEvent);
 }
 
 } // namespace kestrum

@@ -373,7 +373,6 @@ TEST_F(LinkTest, hundredStrayBytes_areTolerated)
     std::uint8_t byte = 0;
     EXPECT_TRUE(link.ReadEeprom(0x10, byte));
     EXPECT_EQ(byte, 0x42);
-    EXPECT_TRUE(link.Port().ReaderRunning());
 }
 
 TEST_F(LinkTest, hundredAndOneStrayBytes_endTheReader_untilTheLinkIsReopened)
@@ -382,7 +381,6 @@ TEST_F(LinkTest, hundredAndOneStrayBytes_endTheReader_untilTheLinkIsReopened)
     sim.SendRaw(std::vector<std::uint8_t>(101, 0x5B));
     std::uint8_t byte = 0;
     EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
-    EXPECT_FALSE(link.Port().ReaderRunning());
     EXPECT_TRUE(link.IsPortOpen()); // deaf, not closed
     EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
     EXPECT_FALSE(link.ProbeController());
@@ -426,7 +424,6 @@ TEST_F(LinkTest, hangUp_endsTheReader_operationsRaise_noHang)
     sim.HangUp();
     std::uint8_t byte = 0;
     EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
-    EXPECT_FALSE(link.Port().ReaderRunning());
     EXPECT_THROW(link.WriteEeprom(0x10, 1), CControllerException);
     EXPECT_FALSE(link.ProbeController());
 }
@@ -453,7 +450,6 @@ TEST_F(LinkTest, closeWhileTheReaderIdles_returnsAtOnce)
     const auto start = Clock::now();
     link.Port().Close();
     EXPECT_LT(Clock::now() - start, 1s); // a reader stuck in a read would take 5 s
-    EXPECT_FALSE(link.Port().ReaderRunning());
 }
 
 TEST_F(LinkTest, twoThreads_transactionsNeverInterleave)

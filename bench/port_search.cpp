@@ -51,17 +51,21 @@ int main()
         std::perror("mkdtemp");
         return 1;
     }
-    kestrum::SetComDeviceFolder(pattern);
-    setenv("KESTRUM_PORTS", "", 1);
 
     kestrum::CController controller;
     controller.Timings().retryDelay = 1;
     int notices = 0;
     controller.SetNotifier([&notices](const std::string&) { ++notices; });
 
+    // As many absent devices as there are COM names, pinned so that the
+    // search meets exactly these and never the host's serial ports.
     std::vector<std::string> names;
-    for (int n = 1; n <= 256; ++n)
-        names.push_back("COM" + std::to_string(n));
+    std::string pinned;
+    for (int n = 0; n < 256; ++n) {
+        names.push_back(pattern + "/ttyS" + std::to_string(n));
+        pinned += (n == 0 ? "" : ":") + names.back();
+    }
+    setenv("KESTRUM_PORTS", pinned.c_str(), 1);
 
     constexpr int kRuns = 21;
     const double namesMs = MedianMs(kRuns, [&] { controller.TryPorts(names); });
@@ -70,8 +74,8 @@ int main()
     const double defaultMs = MedianMs(3, [&] { controller.LocateController(); });
     fs::remove_all(pattern);
 
-    std::printf("fruitless search, 256 absent COM names (median of %d runs)\n", kRuns);
-    std::printf("  TryPorts over the 256 names:           %8.3f ms\n", namesMs);
+    std::printf("fruitless search, 256 absent ports (median of %d runs)\n", kRuns);
+    std::printf("  TryPorts over the 256 ports:           %8.3f ms\n", namesMs);
     std::printf(
         "  LocateController, retry delay 1 ms:    %8.3f ms (includes one 1 ms probe wait)\n",
         searchMs);

@@ -10,31 +10,11 @@
 // a transaction on another thread may meet a closed port and raise.
 namespace kestrum {
 
-namespace {
-
-constexpr int kLastComNumber = 256;
-
-std::vector<std::string> AllComNames()
-{
-    std::vector<std::string> names;
-    names.reserve(kLastComNumber);
-    for (int n = 1; n <= kLastComNumber; ++n)
-        names.push_back("COM" + std::to_string(n));
-    return names;
-}
-
-} // namespace
-
 bool CController::LocateController()
 {
     if (ProbeController())
         return true;
-    const std::vector<std::string> present = ListPresentPorts();
-    if (!present.empty() && TryPorts(present))
-        return true;
-    // Listed names are tried again here: a listing can miss a port, and a
-    // port that was busy a moment ago may be free now.
-    if (TryPorts(AllComNames()))
+    if (TryPorts(SearchCandidates()))
         return true;
     Notify("Cannot locate Motor controller");
     return false;

@@ -1,6 +1,7 @@
 #include "link/port_names.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace kestrum {
 
@@ -19,7 +20,23 @@ bool IsAcceptablePortName(std::string_view name)
     return true;
 }
 
+std::vector<std::string> SearchCandidates()
+{
+    if (const char* pinned = std::getenv("KESTRUM_PORTS"))
+        return port_listing::SplitPortList(pinned, kPortListSeparator);
+    return port_listing::WithComNames(ListPresentPorts());
+}
+
 namespace port_listing {
+
+std::vector<std::string> WithComNames(std::vector<std::string> present)
+{
+    constexpr int kLastComNumber = 256;
+    present.reserve(present.size() + kLastComNumber);
+    for (int n = 1; n <= kLastComNumber; ++n)
+        present.push_back("COM" + std::to_string(n));
+    return present;
+}
 
 std::vector<std::string> SplitPortList(std::string_view list, char separator)
 {

@@ -12,18 +12,26 @@ namespace kestrum {
 // A listed name is taken only if it is "COM" (any case) followed by digits.
 bool IsAcceptablePortName(std::string_view name);
 
-// The serial ports present on this machine, in search order. When the
-// environment variable KESTRUM_PORTS is set, exactly its entries (':'
-// separated on POSIX, ';' on Windows), in order.
+// The separator of the entries of KESTRUM_PORTS.
+#ifdef _WIN32
+inline constexpr char kPortListSeparator = ';';
+#else
+inline constexpr char kPortListSeparator = ':';
+#endif
+
+// The names the search tries after the open port, in order. When the
+// environment variable KESTRUM_PORTS is set, exactly its entries: a pinned
+// search goes nowhere else. Otherwise the ports present on this machine,
+// then every name from COM1 to COM256.
+std::vector<std::string> SearchCandidates();
+
+// The serial ports present on this machine, in search order.
 std::vector<std::string> ListPresentPorts();
 
-// The device path that opening `name` uses. On Windows the name as it is; on
-// POSIX "COMn" maps to <folder>/ttyS(n-1), and any other name is a path.
+// The device path that opening `name` uses. On Windows the device namespace
+// form of a COM name (\\.\COM10), any other name as it is; on Linux "COMn"
+// (n from 1 to 256) maps to /dev/ttyS(n-1), and any other name is a path.
 std::string DevicePathForPortName(const std::string& name);
-
-// Where the "COMn" names lead on POSIX ("/dev" by default). Tests point it at
-// a temporary folder so that no test ever opens the host's serial ports.
-void SetComDeviceFolder(std::string folder);
 
 // The steps of the listing, separately callable so that tests can feed them
 // a fake device tree instead of the machine's.
@@ -31,6 +39,11 @@ namespace port_listing {
 
 // The entries of a KESTRUM_PORTS value, in order, empty entries skipped.
 std::vector<std::string> SplitPortList(std::string_view list, char separator);
+
+// `present`, then every name from COM1 to COM256; listed names come again
+// there, since a listing can miss a port and a port that was busy a moment
+// ago may be free now.
+std::vector<std::string> WithComNames(std::vector<std::string> present);
 
 // Whether the device at `devicePath` is a serial port with a UART behind it.
 using UartCheck = std::function<bool(const std::string& devicePath)>;

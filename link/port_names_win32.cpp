@@ -7,8 +7,6 @@
 
 #include "link/port_names.h"
 
-#include <cstdlib>
-
 // The device-setup library is loaded only while a listing runs, so the tool
 // starts (and finds a port by the COMn names) where it is missing.
 namespace kestrum {
@@ -81,9 +79,6 @@ void ListWithSetupApi(const SetupApi& api, std::vector<std::string>& ports)
 
 std::vector<std::string> ListPresentPorts()
 {
-    if (const char* pinned = std::getenv("KESTRUM_PORTS"))
-        return port_listing::SplitPortList(pinned, ';');
-
     std::vector<std::string> ports;
     const HMODULE library = LoadLibraryA("SETUPAPI.DLL");
     if (library == nullptr)
@@ -109,11 +104,6 @@ std::string DevicePathForPortName(const std::string& name)
     if (IsAcceptablePortName(name))
         return "\\\\.\\" + name;
     return name;
-}
-
-void SetComDeviceFolder(std::string)
-{
-    // COM names are the devices themselves on Windows.
 }
 
 } // namespace kestrum

@@ -65,10 +65,9 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
 
-    // Never the user's own settings, never the host's serial ports.
+    // Never the user's own settings; the search is pinned to the simulator.
     QTemporaryDir sandbox;
     setenv("XDG_CONFIG_HOME", qPrintable(sandbox.filePath(QStringLiteral("config"))), 1);
-    kestrum::SetComDeviceFolder(sandbox.filePath(QStringLiteral("no-ports")).toStdString());
 
     kestrum::sim::Options options;
     options.pacing = pacing;

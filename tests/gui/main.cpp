@@ -1,10 +1,9 @@
 // The widget tests run in one QApplication: the real application object, so
 // the settings store has the application's own identity. Nothing here may
 // touch the user's real settings or the host's serial ports: the settings
-// live in a temporary folder, the port listing names a port that does not
-// exist, and the "COMn" names of the port search lead into an empty folder.
+// live in a temporary folder, and the port search is pinned to a port that
+// does not exist.
 #include "app/monitor_app.h"
-#include "link/port_names.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,9 +23,7 @@ int main(int argc, char** argv)
     // Read once by Qt: the settings store of every test lives below it.
     setenv("XDG_CONFIG_HOME", qPrintable(sandbox.filePath(QStringLiteral("config"))), 1);
     const QString noPorts = sandbox.filePath(QStringLiteral("no-serial-ports"));
-    kestrum::SetComDeviceFolder(noPorts.toStdString());
-    // Nor the host's listed ports: a test that does not name its port finds
-    // one that does not exist.
+    // A test that does not name its port finds one that does not exist.
     setenv("KESTRUM_PORTS", qPrintable(noPorts + QStringLiteral("/none")), 0);
 
     CMonitorApp app(argc, argv);

@@ -20,18 +20,13 @@ namespace fs = std::filesystem;
 
 const Packet kProbe = {0x5B, 0x02, 0x7F, 0x00, 0x00, 0x00, 0x24};
 
-// Every search here sees only what the test sets up: the listing comes from
-// KESTRUM_PORTS (empty unless a test names ports) and "COMn" leads into a
-// temporary folder, so no host serial port is ever opened.
+// Every search here is pinned by KESTRUM_PORTS to what the test sets up
+// (nothing unless a test names ports), so no host serial port is ever opened.
 class LocateController : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "kestrum-com-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        comFolder = pattern;
-        SetComDeviceFolder(comFolder.string());
         if (const char* old = std::getenv("KESTRUM_PORTS"))
             oldPorts = old;
         SetListing("");
@@ -42,10 +37,7 @@ protected:
     void TearDown() override
     {
         controller.Port().Close();
-        SetComDeviceFolder("/dev");
         oldPorts ? setenv("KESTRUM_PORTS", oldPorts->c_str(), 1) : unsetenv("KESTRUM_PORTS");
-        std::error_code ignored;
-        fs::remove_all(comFolder, ignored);
     }
 
     static void SetListing(const std::string& ports) { setenv("KESTRUM_PORTS", ports.c_str(), 1); }
@@ -58,12 +50,6 @@ protected:
         EXPECT_TRUE(s.Start());
         s.SetFaults({.silent = !answers});
         return s;
-    }
-
-    // Makes "COMn" lead to the simulator.
-    void PlaceAt(int comNumber, const sim::Simulator& s)
-    {
-        fs::create_symlink(s.PortPath(), comFolder / ("ttyS" + std::to_string(comNumber - 1)));
     }
 
     // The probes a simulator received. A silent one may still be taking in
@@ -87,7 +73,6 @@ protected:
         return held;
     }
 
-    fs::path comFolder;
     std::optional<std::string> oldPorts;
     std::vector<std::unique_ptr<sim::Simulator>> sims;
     CController controller;
@@ -112,81 +97,48 @@ TEST_F(LocateController, answeringOpenPort_costsOneProbeAndNothingElse)
 
 TEST_F(LocateController, listedPortsInOrder_firstClosedAnswererLeftOpen)
 {
-    sim::Simulator& com4 = AddSimulator(false);
-    sim::Simulator& com1 = AddSimulator(true);
-    PlaceAt(4, com4);
-    PlaceAt(1, com1);
-    SetListing("COM4:COM1");
+    sim::Simulator& silent = AddSimulator(false);
+    sim::Simulator& answering = AddSimulator(true);
+    SetListing(silent.PortPath() + ":" + answering.PortPath());
 
     EXPECT_TRUE(controller.LocateController());
-    EXPECT_EQ(ProbesSeen(com4, 1), Probes(1));
-    EXPECT_EQ(ProbesSeen(com1, 1), Probes(1));
-    EXPECT_EQ(controller.Port().Name(), "COM1");
+    EXPECT_EQ(ProbesSeen(silent, 1), Probes(1));
+    EXPECT_EQ(ProbesSeen(answering, 1), Probes(1));
+    EXPECT_EQ(controller.Port().Name(), answering.PortPath());
     EXPECT_TRUE(controller.IsPortOpen());
-    EXPECT_FALSE(HeldOpen(com4.PortPath()));
-    EXPECT_TRUE(HeldOpen(com1.PortPath()));
+    EXPECT_FALSE(HeldOpen(silent.PortPath()));
+    EXPECT_TRUE(HeldOpen(answering.PortPath()));
     // The link works on the port it found.
     std::uint8_t model = 0;
     EXPECT_TRUE(controller.ReadEeprom(127, model));
-    EXPECT_EQ(model, com1.Eeprom(127));
+    EXPECT_EQ(model, answering.Eeprom(127));
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(LocateController, pathsInTheListingAreOpenedAsTheyAre)
+TEST_F(LocateController, pinnedSearch_noControllerThere_triesEachOnceAndTellsOnce)
 {
+    // Silent devices first, last and in the middle: each asked once, and
+    // nothing beyond the pinned ports (no "COMn" names after them).
     sim::Simulator& first = AddSimulator(false);
-    sim::Simulator& second = AddSimulator(true);
-    SetListing(first.PortPath() + ":" + second.PortPath());
-
-    EXPECT_TRUE(controller.LocateController());
-    EXPECT_EQ(ProbesSeen(first, 1), Probes(1));
-    EXPECT_EQ(controller.Port().Name(), second.PortPath());
-    EXPECT_FALSE(HeldOpen(first.PortPath()));
-    EXPECT_TRUE(HeldOpen(second.PortPath()));
-}
-
-TEST_F(LocateController, emptyListing_fallsBackToComNames)
-{
-    sim::Simulator& com3 = AddSimulator(false);
-    sim::Simulator& com7 = AddSimulator(true);
-    PlaceAt(3, com3);
-    PlaceAt(7, com7);
-
-    EXPECT_TRUE(controller.LocateController());
-    EXPECT_EQ(ProbesSeen(com3, 1), Probes(1));
-    EXPECT_EQ(ProbesSeen(com7, 1), Probes(1));
-    EXPECT_EQ(controller.Port().Name(), "COM7");
-    EXPECT_FALSE(HeldOpen(com3.PortPath()));
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(LocateController, noControllerAnywhere_triesEveryNameAndTellsOnce)
-{
-    // Silent devices at both ends and in the middle of the range, one of
-    // them also listed: it is asked in the listing and again among the names.
-    sim::Simulator& com1 = AddSimulator(false);
-    sim::Simulator& com128 = AddSimulator(false);
-    sim::Simulator& com256 = AddSimulator(false);
-    PlaceAt(1, com1);
-    PlaceAt(128, com128);
-    PlaceAt(256, com256);
-    SetListing("COM128");
+    sim::Simulator& middle = AddSimulator(false);
+    sim::Simulator& last = AddSimulator(false);
+    SetListing(first.PortPath() + ":" + middle.PortPath() + ":" + last.PortPath());
 
     EXPECT_FALSE(controller.LocateController());
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot locate Motor controller"});
-    EXPECT_EQ(ProbesSeen(com1, 1), Probes(1));
-    EXPECT_EQ(ProbesSeen(com128, 2), Probes(2));
-    EXPECT_EQ(ProbesSeen(com256, 1), Probes(1));
-    // Left named after the last name, and open because that device exists.
-    EXPECT_EQ(controller.Port().Name(), "COM256");
+    for (const sim::Simulator* s : {&first, &middle, &last})
+        EXPECT_EQ(ProbesSeen(*s, 1), Probes(1));
+    // Left named after the last one, and open because that device exists.
+    EXPECT_EQ(controller.Port().Name(), last.PortPath());
     EXPECT_TRUE(controller.IsPortOpen());
 }
 
 TEST_F(LocateController, noDeviceAtAll_endsClosedAndTellsOnceWithoutANotifierToo)
 {
+    SetListing("/dev/kestrum-no-such-port");
     EXPECT_FALSE(controller.LocateController());
     EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(controller.Port().Name(), "COM256");
+    EXPECT_EQ(controller.Port().Name(), "/dev/kestrum-no-such-port");
     EXPECT_FALSE(controller.IsPortOpen());
 
     controller.SetNotifier(nullptr);
@@ -199,18 +151,41 @@ TEST_F(LocateController, controllerGoneFromOpenPort_isFoundElsewhere)
     sim::Simulator& old = AddSimulator(true);
     ASSERT_TRUE(controller.TryPorts({old.PortPath()}));
     old.SetFaults({.silent = true});
-    sim::Simulator& com2 = AddSimulator(true);
-    PlaceAt(2, com2);
+    sim::Simulator& other = AddSimulator(true);
+    SetListing(other.PortPath());
 
     EXPECT_TRUE(controller.LocateController());
-    EXPECT_EQ(controller.Port().Name(), "COM2");
+    EXPECT_EQ(controller.Port().Name(), other.PortPath());
     EXPECT_FALSE(HeldOpen(old.PortPath()));
+}
+
+// Unpinned, the search runs over the machine's listing and then every COM
+// name, listed ones again; pinned, over exactly the pinned entries.
+TEST(SearchCandidates, unpinnedListingThenEveryComName_pinnedExactlyItsEntries)
+{
+    const std::vector<std::string> names =
+        port_listing::WithComNames({"/dev/ttyUSB0", "/dev/ttyS3"});
+    ASSERT_EQ(names.size(), 2u + 256u);
+    EXPECT_EQ(names[0], "/dev/ttyUSB0");
+    EXPECT_EQ(names[1], "/dev/ttyS3");
+    EXPECT_EQ(names[2], "COM1");
+    EXPECT_EQ(names[2 + 127], "COM128");
+    EXPECT_EQ(names.back(), "COM256");
+    EXPECT_EQ(port_listing::WithComNames({}).front(), "COM1");
+
+    const char* old = std::getenv("KESTRUM_PORTS");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("KESTRUM_PORTS", "::/dev/pts/4:COM3:", 1);
+    EXPECT_EQ(SearchCandidates(), (std::vector<std::string>{"/dev/pts/4", "COM3"}));
+    setenv("KESTRUM_PORTS", "", 1);
+    EXPECT_TRUE(SearchCandidates().empty());
+    saved ? setenv("KESTRUM_PORTS", saved->c_str(), 1) : unsetenv("KESTRUM_PORTS");
 }
 
 TEST_F(LocateController, tryPorts_skipsNamesThatDoNotOpen)
 {
     sim::Simulator& s = AddSimulator(true);
-    const std::string missing = (comFolder / "nothing-here").string();
+    const std::string missing = "/dev/kestrum-no-such-port";
     EXPECT_TRUE(controller.TryPorts({missing, s.PortPath()}));
     EXPECT_EQ(controller.Port().Name(), s.PortPath());
     EXPECT_FALSE(controller.TryPorts({}));

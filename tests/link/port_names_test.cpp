@@ -72,17 +72,16 @@ TEST(PortNames, acceptanceRule)
         EXPECT_EQ(IsAcceptablePortName(c.name), c.accepted) << '"' << c.name << '"';
 }
 
-TEST(PortNames, comNamesMapIntoTheConfiguredFolder)
+TEST(PortNames, comNamesMapToTheLegacySerialDevices)
 {
-    SetComDeviceFolder("/tmp/fake-dev");
     struct Case
     {
         const char* name;
         const char* path;
     } cases[] = {
-        {"COM1", "/tmp/fake-dev/ttyS0"},
-        {"com256", "/tmp/fake-dev/ttyS255"},
-        {"Com10", "/tmp/fake-dev/ttyS9"},
+        {"COM1", "/dev/ttyS0"},
+        {"com256", "/dev/ttyS255"},
+        {"Com10", "/dev/ttyS9"},
         {"COM257", "COM257"},
         {"COM0", "COM0"},
         {"COM1A", "COM1A"},
@@ -92,8 +91,6 @@ TEST(PortNames, comNamesMapIntoTheConfiguredFolder)
     };
     for (const auto& c : cases)
         EXPECT_EQ(DevicePathForPortName(c.name), c.path) << c.name;
-    SetComDeviceFolder("/dev");
-    EXPECT_EQ(DevicePathForPortName("COM3"), "/dev/ttyS2");
 }
 
 TEST(PortNames, environmentListIsTakenExactly)
@@ -110,7 +107,7 @@ TEST(PortNames, environmentListIsTakenExactly)
     };
     for (const auto& c : cases) {
         ScopedEnv env("KESTRUM_PORTS", c.value);
-        EXPECT_EQ(ListPresentPorts(), c.ports) << '"' << c.value << '"';
+        EXPECT_EQ(SearchCandidates(), c.ports) << '"' << c.value << '"';
     }
     EXPECT_EQ(port_listing::SplitPortList("COM4;;COM1", ';'),
               (std::vector<std::string>{"COM4", "COM1"}));

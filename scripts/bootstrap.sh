@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (Debian packages) when it is
-# missing, then configures and builds into build/. Quick when nothing changed.
+# missing, then configures and builds into build/: everything, or only the
+# targets named as arguments. Quick when nothing changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,4 +36,8 @@ if [ ! -f build/build.ninja ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
         -DKESTRUM_WERROR="${KESTRUM_WERROR:-OFF}"
 fi
-cmake --build build
+if [ $# -gt 0 ]; then
+    cmake --build build --target "$@"
+else
+    cmake --build build
+fi

@@ -32,7 +32,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exit 1
 fi
 
-bash scripts/bootstrap.sh
+# Only the two programs: the tests and benchmarks are scripts/test.sh's.
+bash scripts/bootstrap.sh kestrum kestrum-sim
 
 if [ "$real" = 1 ]; then
     echo "Starting the tool; it searches the serial ports for a controller."

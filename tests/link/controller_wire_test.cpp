@@ -1,5 +1,5 @@
 #include "link/controller.h"
-#include "tests/link/pty_helpers.h"
+#include "tests/support/pty.h"
 
 #include <chrono>
 #include <functional>

@@ -1,7 +1,8 @@
 #include "link/port_names.h"
 #include "link/serial_port.h"
 #include "sim/simulator.h"
-#include "tests/link/pty_helpers.h"
+#include "tests/support/pty.h"
+#include "tests/support/temp_dir.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -37,25 +38,7 @@ private:
     std::optional<std::string> old_;
 };
 
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "kestrum-ports-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using kestrum::test::TempDir;
 
 TEST(PortNames, acceptanceRule)
 {

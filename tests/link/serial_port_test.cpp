@@ -1,5 +1,5 @@
 #include "link/serial_port.h"
-#include "tests/link/pty_helpers.h"
+#include "tests/support/pty.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
-#include "tests/sim/pty_client.h"
+#include "tests/support/pty.h"
+#include "tests/support/temp_dir.h"
 
 #include <csignal>
 #include <filesystem>
@@ -102,10 +103,10 @@ TEST(KestrumSimProgram, printsPortFirstAndServesUntilTerminated)
         line.pop_back();
         ASSERT_TRUE(fs::exists(line)) << line;
 
-        test::PtyClient client(line);
+        kestrum::test::PtyClient client(line);
         ASSERT_TRUE(client.IsOpen());
         EXPECT_EQ(client.Transact(MakeRequest(Command::ReadEeprom, 127)),
-                  test::Bytes(MakeAnswer(2, 127, 0, 0x2A, 0)));
+                  kestrum::test::Bytes(MakeAnswer(2, 127, 0, 0x2A, 0)));
 
         const int status = process.Terminate(signal);
         ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
@@ -119,7 +120,7 @@ TEST(KestrumSimProgram, traceReportsEachRequestAsALine)
     std::string line = process.ReadOutput(true);
     ASSERT_FALSE(line.empty());
     line.pop_back();
-    test::PtyClient client(line);
+    kestrum::test::PtyClient client(line);
     Packet bad = MakeRequest(Command::ReadEeprom, 1);
     bad[6] ^= 1; // not a request: not reported
     client.Send(bad);
@@ -130,15 +131,14 @@ TEST(KestrumSimProgram, traceReportsEachRequestAsALine)
 
 TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
 {
-    const fs::path image =
-        fs::temp_directory_path() / ("kestrum-sim-image-" + std::to_string(getpid()) + ".bin");
-    fs::remove(image);
+    const kestrum::test::TempDir dir;
+    const fs::path image = dir.File("controller.img");
     for (int run = 0; run < 2; ++run) {
         SimProcess process({"--image", image.string()});
         std::string line = process.ReadOutput(true);
         ASSERT_FALSE(line.empty());
         line.pop_back();
-        test::PtyClient client(line);
+        kestrum::test::PtyClient client(line);
         if (run == 0) {
             client.Send(MakeRequest(Command::WriteEeprom, 22, 0, 5));
             // The read-back shows the write has been carried out.
@@ -150,7 +150,6 @@ TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     EXPECT_EQ(fs::file_size(image), 65800u);
-    fs::remove(image);
 }
 
 TEST(KestrumSimProgram, helpAndBadOptions)

@@ -2,6 +2,7 @@
 #include "sim/memory_image.h"
 #include "sim/request_assembler.h"
 #include "sim/simulator.h"
+#include "tests/support/temp_dir.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -14,24 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "kestrum-sim-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const char* name) const { return (fs::path(path_) / name).string(); }
-
-private:
-    std::string path_;
-};
+using kestrum::test::TempDir;
 
 TEST(DefaultImage, describesAConsistentController)
 {

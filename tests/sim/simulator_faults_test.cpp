@@ -1,5 +1,5 @@
 #include "sim/simulator.h"
-#include "tests/sim/pty_client.h"
+#include "tests/support/pty.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -8,8 +8,8 @@ namespace kestrum::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Bytes;
-using test::PtyClient;
+using kestrum::test::Bytes;
+using kestrum::test::PtyClient;
 
 class SimulatorFaults : public ::testing::Test
 {

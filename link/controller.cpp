@@ -133,6 +133,7 @@ void CController::ReaderThread(void* self)
     auto& link = *static_cast<CController*>(self);
     Shared& shared = *link.shared_;
     CSerialPort& port = link.port_;
+    LinkHealth& health = link.health_;
 
     Packet frame{};
     std::size_t position = 0; // kept across transactions
@@ -147,13 +148,18 @@ void CController::ReaderThread(void* self)
         }
         std::uint8_t byte = 0;
         const ReadResult result = port.ReadByte(byte);
-        if (result == ReadResult::Failure)
+        if (result == ReadResult::Failure) {
+            // A hang-up or port error; when the port is being closed the
+            // state shows "no port" anyway.
+            health.PortLost();
             return;
+        }
         if (result == ReadResult::NoByte)
             continue;
 
         if (position == 0) {
             if (byte != kAnswerHeader) {
+                health.Count(LinkHealth::Counter::StrayBytes);
                 if (++strays > kStrayLimit)
                     return;
                 continue;
@@ -165,6 +171,8 @@ void CController::ReaderThread(void* self)
             position = 0;
             if (HasValidChecksum(frame) && IsWakingAnswerCode(frame[1]))
                 shared.RaiseAnswer(frame);
+            else
+                health.Count(LinkHealth::Counter::RefusedFrames);
         }
     }
 }
@@ -173,6 +181,7 @@ bool CController::OpenLink()
 {
     if (!port_.Open())
         return false;
+    health_.PortOpened();
     return port_.StartReader(&CController::ReaderThread, this);
 }
 
@@ -185,23 +194,34 @@ bool CController::Transact(Packet& request, TransactKind kind)
         if (kind == TransactKind::Read && timings.attempts <= 0)
             return false; // a read with no attempts fails quietly, sending nothing
         const int attempts = kind == TransactKind::Probe ? 1 : timings.attempts;
+        if (attempts > 0)
+            health_.Count(LinkHealth::Counter::Transactions);
         for (int attempt = 0; attempt < attempts && !success; ++attempt) {
+            if (attempt > 0)
+                health_.Count(LinkHealth::Counter::Resends);
             port_.Write(request.data(), request.size());
             SetListening(true);
-            for (int wait = 0; wait < attempts; ++wait) {
+            bool answered = false;
+            for (int wait = 0; wait < attempts && !answered; ++wait) {
                 Packet answer{};
-                if (!shared_->WaitAnswer(timings.period, answer))
+                answered = shared_->WaitAnswer(timings.period, answer);
+                if (!answered)
                     continue;
                 if (AnswersRequest(answer, request)) {
                     request[3] = answer[3];
                     request[4] = answer[4];
                     request[5] = answer[5];
                     success = true;
+                } else {
+                    // A wrong answer ends the attempt: send again.
+                    health_.Count(LinkHealth::Counter::RefusedFrames);
                 }
-                break; // a wrong answer ends the attempt: send again
             }
+            if (!answered)
+                health_.Count(LinkHealth::Counter::Timeouts);
         }
         SetListening(false);
+        RecordOutcome(success);
     }
     if (!success && kind != TransactKind::Probe)
         throw CControllerException();
@@ -216,24 +236,40 @@ bool CController::WriteVerified(const Packet& write)
     {
         std::lock_guard lock(shared_->transaction);
         const OperationTimings timings = Snapshot(timings_);
+        if (timings.attempts > 0)
+            health_.Count(LinkHealth::Counter::Transactions);
         for (int attempt = 0; attempt < timings.attempts && !success; ++attempt) {
+            if (attempt > 0)
+                health_.Count(LinkHealth::Counter::Resends);
             port_.Write(write.data(), write.size());
             std::this_thread::sleep_for(timings.writeDelay);
             port_.Write(readBack.data(), readBack.size());
             SetListening(true);
-            for (int wait = 0; wait < timings.attempts; ++wait) {
+            bool answered = false;
+            for (int wait = 0; wait < timings.attempts && !answered; ++wait) {
                 Packet answer{};
-                if (!shared_->WaitAnswer(timings.period, answer))
-                    continue;
-                success = ConfirmsWrite(answer, write, code);
-                break; // another value repeats the whole write
+                answered = shared_->WaitAnswer(timings.period, answer);
+                // Another value repeats the whole write.
+                if (answered)
+                    success = ConfirmsWrite(answer, write, code);
             }
+            if (!answered)
+                health_.Count(LinkHealth::Counter::Timeouts);
             SetListening(false);
         }
+        RecordOutcome(success);
     }
     if (!success)
         throw CControllerException();
     return true;
+}
+
+void CController::RecordOutcome(bool answered)
+{
+    if (answered)
+        health_.Answered(Clock::now());
+    else
+        health_.Unanswered();
 }
 
 bool CController::ReadFlash(std::uint16_t address, std::uint16_t& word)

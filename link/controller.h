@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/comm_timings.h"
+#include "link/link_health.h"
 #include "link/packet.h"
 #include "link/serial_port.h"
 
@@ -54,6 +55,8 @@ public:
     void SetNotifier(std::function<void(const std::string&)> notifier);
 
     CommTimings& Timings() { return timings_; }
+    // Counters and state of the link, from any thread, without waiting.
+    LinkHealthSnapshot Health() const { return health_.Snapshot(port_.IsOpen()); }
     CSerialPort& Port() { return port_; }
     bool IsPortOpen() const { return port_.IsOpen(); }
 
@@ -73,10 +76,12 @@ private:
     void SetListening(bool on);
     bool Transact(Packet& request, TransactKind kind);
     bool WriteVerified(const Packet& write);
+    void RecordOutcome(bool answered);
     void Notify(const std::string& message);
 
     CSerialPort port_;
     CommTimings timings_;
+    LinkHealth health_;
     std::unique_ptr<Shared> shared_;
     std::function<void(const std::string&)> notifier_;
 };

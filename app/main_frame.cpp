@@ -6,6 +6,7 @@
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
 #include "app/settings_store.h"
+#include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "app/window_placement.h"
 #include "link/gui/program_dlg.h"
@@ -60,6 +61,10 @@ CMainFrame::CMainFrame(CMonitorApp& application)
     store.beginGroup(QString::fromLatin1(kestrum::kSettingsGroup));
     kestrum::LoadTimings(store, controller.Timings());
 
+    // Before the sheet: its first page reports what it found on it.
+    statusLine = new CStatusLine(controller, this);
+    setStatusBar(statusLine);
+
     // Building the sheet activates the Control Panel page, which reads the
     // controller (and searches for it) right here.
     sheet = new CPropSheet(*this, this);
@@ -76,7 +81,7 @@ CMainFrame::CMainFrame(CMonitorApp& application)
         sheet->setCurrentIndex(placement.view);
     }
 
-    // Fixed size, exactly around the sheet and the menu: no resizing, and
+    // Fixed size, exactly around the menu, the sheet and the status line: no resizing, and
     // no maximise button (see the window flags above).
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     PlaceWindow(placement.left, std::int64_t{placement.top} - chromeHeight);

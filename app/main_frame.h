@@ -9,6 +9,7 @@
 
 class CMonitorApp;
 class CPropSheet;
+class CStatusLine;
 class QAction;
 
 // The main window: owns the one controller link and the page sheet, carries
@@ -29,6 +30,7 @@ public:
 
     kestrum::CController& Controller() { return controller; }
     CPropSheet& Sheet() { return *sheet; }
+    CStatusLine& StatusLine() { return *statusLine; }
     // Caption + frame + menu height: "Top" in the store is the window's top
     // edge plus this, as the position of the sheet.
     int ChromeHeight() const { return chromeHeight; }
@@ -57,4 +59,5 @@ private:
     kestrum::MainMenu menu;
     kestrum::CController controller;
     CPropSheet* sheet = nullptr;
+    CStatusLine* statusLine = nullptr;
 };

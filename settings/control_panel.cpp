@@ -138,6 +138,7 @@ void ControlPanel::ReadSetting(CController& link, const SettingInfo& setting)
 
 ControlPanel::Outcome ControlPanel::Set(CController& link)
 {
+    writtenBySet_ = 0;
     if (!link.IsPortOpen())
         return Outcome::PortClosed;
     try {
@@ -147,11 +148,13 @@ ControlPanel::Outcome ControlPanel::Set(CController& link)
                 continue;
             WriteSetting(link, setting, slider.position);
             slider.rememberedValue = slider.position;
+            ++writtenBySet_;
         }
         const std::uint8_t switchByte = SwitchByte(switches_);
         if (switchByte != rememberedSwitches_) {
             WriteByte(link, kSwitchByteAddress, switchByte);
             rememberedSwitches_ = switchByte;
+            ++writtenBySet_;
         }
     } catch (const CControllerException&) {
         // The Set button stays as it was: something is still unwritten.

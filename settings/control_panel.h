@@ -63,6 +63,10 @@ public:
     // controller holds.
     void UpdateSetButton();
 
+    // How many settings (the switches counting as one) the last Set wrote
+    // and verified, also when it ended early.
+    std::size_t WrittenBySet() const { return writtenBySet_; }
+
     const ModelInfo& CurrentModel() const { return *currentModel_; }
     const std::string& ModelLabel() const { return modelLabel_; }
     const std::string& SerialNumberLabel() const { return serialNumberLabel_; }
@@ -107,6 +111,7 @@ private:
     SwitchStates switches_{};
     // Before the first refresh the four clear check boxes count as unchanged.
     std::uint8_t rememberedSwitches_ = 0x08;
+    std::size_t writtenBySet_ = 0;
     bool plugBrakeEnabled_ = true;
     bool setEnabled_ = true;
     bool refreshed_ = false;

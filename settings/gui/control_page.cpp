@@ -2,7 +2,9 @@
 
 #include "app/control_id.h"
 #include "app/dialog_units.h"
+#include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "settings/gui/setting_slider.h"
@@ -214,8 +216,21 @@ void CControlPage::OnRefresh()
         outcome = panel.Refresh(Controller());
         ShowAll();
     }
+    ShowIdentity(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
         ShowNotResponding();
+}
+
+void CControlPage::ShowIdentity(ControlPanel::Outcome outcome)
+{
+    CStatusLine& status = MainFrame().StatusLine();
+    if (outcome == ControlPanel::Outcome::Done) {
+        status.SetIdentity(QStringLiteral("%1, serial %2")
+                               .arg(QString::fromStdString(panel.ModelLabel()),
+                                    QString::fromStdString(panel.SerialNumberLabel())));
+    } else if (outcome == ControlPanel::Outcome::NotLocated) {
+        status.SetIdentity(QString());
+    }
 }
 
 void CControlPage::OnSet()
@@ -229,8 +244,22 @@ void CControlPage::OnSet()
         outcome = panel.Set(Controller());
         ShowAll();
     }
+    ShowWriteResult(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
         ShowNotResponding();
+}
+
+void CControlPage::ShowWriteResult(ControlPanel::Outcome outcome)
+{
+    const std::size_t written = panel.WrittenBySet();
+    const QString count =
+        written == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(written);
+    if (outcome == ControlPanel::Outcome::Done && written > 0) {
+        MainFrame().StatusLine().ShowResult(count + QStringLiteral(" written and verified"));
+    } else if (outcome == ControlPanel::Outcome::NotResponding) {
+        MainFrame().StatusLine().ShowResult(
+            count + QStringLiteral(" written and verified; the controller stopped answering"));
+    }
 }
 
 void CControlPage::OnDefaults()

@@ -34,6 +34,8 @@ public:
 private:
     void BuildControls();
     void ShowNotResponding();
+    void ShowIdentity(kestrum::ControlPanel::Outcome outcome);
+    void ShowWriteResult(kestrum::ControlPanel::Outcome outcome);
     void ShowAll();
     void ShowSetting(std::size_t index);
     void ShowSwitches();

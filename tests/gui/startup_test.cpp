@@ -3,6 +3,7 @@
 #include "app/control_id.h"
 #include "app/prop_sheet.h"
 #include "app/property_page.h"
+#include "app/status_line.h"
 #include "gui_test_support.h"
 
 #include <QTabBar>
@@ -158,9 +159,11 @@ TEST_F(StartupTest, window_cannotBeResizedOrMaximised)
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
-    // Exactly the sheet under the menu: nothing around it.
+    // Exactly the sheet between the menu and the status line: nothing around it.
     EXPECT_EQ(frame.width(), frame.Sheet().width());
-    EXPECT_EQ(frame.height(), frame.menuWidget()->height() + frame.Sheet().height());
+    EXPECT_EQ(frame.height(),
+              frame.menuWidget()->height() + frame.Sheet().height() + frame.StatusLine().height());
+    EXPECT_GT(frame.StatusLine().height(), 0);
     EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
     EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
     const QSize before = frame.size();

@@ -1,0 +1,168 @@
+#include "app/status_line.h"
+
+#include "link/controller.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QToolTip>
+#include <array>
+
+namespace {
+
+constexpr int kUpdateMs = 250; // four times a second at most
+constexpr int kResultMs = 5000;
+
+QString DotColour(kestrum::LinkState state)
+{
+    switch (state) {
+    case kestrum::LinkState::Answering:
+        return QStringLiteral("#2e9e3e");
+    case kestrum::LinkState::NotResponding:
+        return QStringLiteral("#d08a00");
+    case kestrum::LinkState::PortLost:
+        return QStringLiteral("#c62828");
+    case kestrum::LinkState::NoPort:
+        break;
+    }
+    return QStringLiteral("#808080");
+}
+
+QLabel* AddLabel(QStatusBar& bar, const QString& accessibleName, int stretch)
+{
+    auto* label = new QLabel(&bar);
+    label->setAccessibleName(accessibleName);
+    bar.addWidget(label, stretch);
+    label->setVisible(false); // until it has something to say
+    return label;
+}
+
+} // namespace
+
+CStatusLine::CStatusLine(kestrum::CController& controller, QWidget* parent)
+    : QStatusBar(parent), controller(controller)
+{
+    setSizeGripEnabled(false); // the window has a fixed size
+    port = AddLabel(*this, QStringLiteral("Port"), 0);
+    identity = AddLabel(*this, QStringLiteral("Controller"), 0);
+    dot = AddLabel(*this, QStringLiteral("Link state colour"), 0);
+    state = AddLabel(*this, QStringLiteral("Link state"), 0);
+    age = AddLabel(*this, QStringLiteral("Last answer"), 0);
+    result = AddLabel(*this, QStringLiteral("Last write"), 1);
+
+    resultTimer = new QTimer(this);
+    resultTimer->setSingleShot(true);
+    connect(resultTimer, &QTimer::timeout, this, [this] { SetText(result, QString()); });
+
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CStatusLine::Update);
+    timer->start(kUpdateMs);
+    Update();
+}
+
+void CStatusLine::SetIdentity(const QString& text)
+{
+    SetText(identity, text);
+}
+
+void CStatusLine::ShowResult(const QString& text)
+{
+    SetText(result, text);
+    resultTimer->start(kResultMs);
+}
+
+QString CStatusLine::PortText() const
+{
+    return port->text();
+}
+QString CStatusLine::StateText() const
+{
+    return state->text();
+}
+QString CStatusLine::IdentityText() const
+{
+    return identity->text();
+}
+QString CStatusLine::ResultText() const
+{
+    return result->text();
+}
+
+QString CStatusLine::StateName(kestrum::LinkState linkState)
+{
+    switch (linkState) {
+    case kestrum::LinkState::Answering:
+        return QStringLiteral("Answering");
+    case kestrum::LinkState::NotResponding:
+        return QStringLiteral("Not responding");
+    case kestrum::LinkState::PortLost:
+        return QStringLiteral("Port lost");
+    case kestrum::LinkState::NoPort:
+        break;
+    }
+    return QStringLiteral("No port");
+}
+
+QString CStatusLine::CountersText(const kestrum::LinkHealthSnapshot& health)
+{
+    const auto column = [](const kestrum::LinkCounters& c) {
+        return std::array<quint64, 5>{c.transactions, c.resends, c.timeouts, c.refusedFrames,
+                                      c.strayBytes};
+    };
+    const auto open = column(health.sinceOpen);
+    const auto total = column(health.total);
+    const char* names[] = {"Transactions", "Resends", "Time-outs", "Refused frames", "Stray bytes"};
+    QString text = QStringLiteral("Since the port was opened / in total");
+    for (std::size_t i = 0; i < open.size(); ++i)
+        text += QStringLiteral("\n%1: %2 / %3")
+                    .arg(QString::fromLatin1(names[i]))
+                    .arg(open[i])
+                    .arg(total[i]);
+    return text;
+}
+
+QString CStatusLine::AgeText(const kestrum::LinkHealthSnapshot& health,
+                             std::chrono::steady_clock::time_point now)
+{
+    if (!health.lastAnswer || health.state == kestrum::LinkState::NoPort)
+        return QString();
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(now - *health.lastAnswer).count();
+    if (seconds < 1)
+        return QStringLiteral("last answer just now");
+    if (seconds < 120)
+        return QStringLiteral("last answer %1 s ago").arg(seconds);
+    return QStringLiteral("last answer %1 min ago").arg(seconds / 60);
+}
+
+void CStatusLine::Update()
+{
+    const kestrum::LinkHealthSnapshot health = controller.Health();
+    const bool open = controller.IsPortOpen();
+    SetText(port, open ? QString::fromStdString(controller.Port().Name())
+                       : QStringLiteral("No controller found"));
+    SetText(dot,
+            QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(DotColour(health.state)));
+    SetText(state, StateName(health.state));
+    dot->setAccessibleName(StateName(health.state));
+    SetText(age, AgeText(health, std::chrono::steady_clock::now()));
+    const QString counters = CountersText(health);
+    if (toolTip() != counters) {
+        setToolTip(counters);
+        setAccessibleDescription(counters);
+    }
+}
+
+void CStatusLine::mousePressEvent(QMouseEvent* event)
+{
+    QToolTip::showText(event->globalPosition().toPoint(), toolTip(), this);
+    QStatusBar::mousePressEvent(event);
+}
+
+void CStatusLine::SetText(QLabel* label, const QString& text)
+{
+    if (label->text() != text) {
+        label->setText(text);
+        label->setVisible(!text.isEmpty());
+    }
+}

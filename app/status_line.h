@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/link_health.h"
+
+#include <QStatusBar>
+#include <QString>
+
+class QLabel;
+class QTimer;
+
+namespace kestrum {
+class CController;
+}
+
+// The line under the pages: the port in use (or "No controller found"), the
+// controller's model and serial number once the Control Panel has read them,
+// the link's state as a coloured dot with its name, and how long ago the
+// last answer came. Its tooltip, and a click, give the link's counters.
+// After a write it says for a few seconds what was done.
+//
+// It reads the link's health without the link's lock, four times a second
+// at most, and touches a label only when its text changed.
+class CStatusLine : public QStatusBar
+{
+    Q_OBJECT
+
+public:
+    explicit CStatusLine(kestrum::CController& controller, QWidget* parent = nullptr);
+
+    // "Model ..., serial ..." as identified; empty until then.
+    void SetIdentity(const QString& identity);
+    // What a write did ("4 settings written and verified"), shown for a few
+    // seconds.
+    void ShowResult(const QString& result);
+
+    QString PortText() const;
+    QString StateText() const;
+    QString IdentityText() const;
+    QString ResultText() const;
+
+    // The texts for a snapshot of the link, also for tests.
+    static QString StateName(kestrum::LinkState state);
+    static QString CountersText(const kestrum::LinkHealthSnapshot& health);
+    static QString AgeText(const kestrum::LinkHealthSnapshot& health,
+                           std::chrono::steady_clock::time_point now);
+
+public slots:
+    void Update();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    static void SetText(QLabel* label, const QString& text);
+
+    kestrum::CController& controller;
+    QLabel* port;
+    QLabel* identity;
+    QLabel* dot;
+    QLabel* state;
+    QLabel* age;
+    QLabel* result;
+    QTimer* resultTimer;
+};

@@ -97,8 +97,10 @@ void ControlPanel::ReadAll(CController& link)
         ReadSetting(link, FindSetting(id));
 
     std::uint8_t switchByte = 0;
-    if (link.ReadEeprom(kSwitchByteAddress, switchByte))
+    if (link.ReadEeprom(kSwitchByteAddress, switchByte)) {
         rememberedSwitches_ = switchByte;
+        switchesRead_ = true;
+    }
     switches_ = SwitchesFromByte(rememberedSwitches_);
 
     std::uint8_t options = 0;
@@ -133,7 +135,14 @@ void ControlPanel::ReadSetting(CController& link, const SettingInfo& setting)
     const std::uint16_t position = RawToPosition(setting.id, stored, *currentModel_, slider.maximum,
                                                  Position(SettingId::OverVoltage));
     slider.rememberedValue = position;
+    slider.read = true;
     ShowSetting(setting.id, position);
+}
+
+bool ControlPanel::AnythingRead() const
+{
+    return switchesRead_ || std::any_of(sliders_.begin(), sliders_.end(),
+                                        [](const SliderState& s) { return s.read; });
 }
 
 ControlPanel::Outcome ControlPanel::Set(CController& link)
@@ -144,14 +153,14 @@ ControlPanel::Outcome ControlPanel::Set(CController& link)
     try {
         for (const SettingInfo& setting : Settings()) {
             SliderState& slider = Slider(setting.id);
-            if (slider.position == slider.rememberedValue)
+            if (!slider.read || slider.position == slider.rememberedValue)
                 continue;
             WriteSetting(link, setting, slider.position);
             slider.rememberedValue = slider.position;
             ++writtenBySet_;
         }
         const std::uint8_t switchByte = SwitchByte(switches_);
-        if (switchByte != rememberedSwitches_) {
+        if (switchesRead_ && switchByte != rememberedSwitches_) {
             WriteByte(link, kSwitchByteAddress, switchByte);
             rememberedSwitches_ = switchByte;
             ++writtenBySet_;
@@ -177,7 +186,7 @@ void ControlPanel::Defaults()
     for (const SettingInfo& setting : Settings()) {
         const SliderState& slider = Slider(setting.id);
         const std::uint16_t position = DefaultPosition(setting.id, slider.maximum);
-        if (slider.position != position)
+        if (slider.read && slider.position != position)
             ShowSetting(setting.id, position);
     }
     UpdateSetButton();

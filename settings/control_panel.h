@@ -83,7 +83,14 @@ public:
     }
     std::uint8_t RememberedSwitches() const { return rememberedSwitches_; }
     bool PlugBrakeEnabled() const { return plugBrakeEnabled_; }
-    bool SetEnabled() const { return setEnabled_; }
+    // Set needs something to differ from a value that was read: before the
+    // first successful read there is nothing the user saw or chose.
+    bool SetEnabled() const { return setEnabled_ && AnythingRead(); }
+    // Whether the controller's value of a setting, or the switch byte, was
+    // ever read. Until then its control shows no reading and is never written.
+    bool SettingRead(SettingId id) const { return Slider(id).read; }
+    bool SwitchesRead() const { return switchesRead_; }
+    bool AnythingRead() const;
     bool Refreshed() const { return refreshed_; }
 
 private:
@@ -93,6 +100,7 @@ private:
         std::uint16_t maximum = 0;
         std::uint16_t rememberedValue = 0;
         std::string text;
+        bool read = false; // the controller's value is known (read or written)
     };
 
     SliderState& Slider(SettingId id);
@@ -114,6 +122,7 @@ private:
     std::size_t writtenBySet_ = 0;
     bool plugBrakeEnabled_ = true;
     bool setEnabled_ = true;
+    bool switchesRead_ = false;
     bool refreshed_ = false;
 };
 

@@ -161,8 +161,8 @@ void CControlPage::BuildControls()
     }
 
     setButton = layout.Add(new QPushButton(QStringLiteral("&Set"), this), kSetId, 262, 12, 50, 14);
-    auto* defaults = layout.Add(new QPushButton(QStringLiteral("&Defaults"), this), kDefaultsId,
-                                262, 34, 50, 14);
+    defaults = layout.Add(new QPushButton(QStringLiteral("&Defaults"), this), kDefaultsId, 262, 34,
+                          50, 14);
     auto* refresh =
         layout.Add(new QPushButton(QStringLiteral("&Refresh"), this), kRefreshId, 262, 55, 50, 14);
     for (QPushButton* button : {setButton, defaults, refresh})
@@ -323,6 +323,7 @@ void CControlPage::ShowAll()
         ShowSetting(i);
     ShowSwitches();
     setButton->setEnabled(panel.SetEnabled());
+    defaults->setEnabled(panel.AnythingRead());
 }
 
 void CControlPage::ShowSetting(std::size_t index)
@@ -339,11 +340,18 @@ void CControlPage::ShowSetting(std::size_t index)
     }
     slider->setValue(panel.Position(id));
     valueLabels[index]->setText(QString::fromStdString(panel.ValueText(id)));
+    // Greyed until read, so that nothing looks like a reading never made.
+    const bool read = panel.SettingRead(id);
+    slider->setEnabled(read);
+    valueLabels[index]->setEnabled(read);
 }
 
 void CControlPage::ShowSwitches()
 {
-    for (std::size_t i = 0; i < switchBoxes.size(); ++i)
+    for (std::size_t i = 0; i < switchBoxes.size(); ++i) {
         switchBoxes[i]->setChecked(panel.SwitchChecked(i));
-    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(panel.PlugBrakeEnabled());
+        switchBoxes[i]->setEnabled(panel.SwitchesRead());
+    }
+    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(panel.SwitchesRead() &&
+                                                       panel.PlugBrakeEnabled());
 }

@@ -52,4 +52,5 @@ private:
     std::array<QLabel*, kestrum::kSettingCount> valueLabels{};
     std::array<QCheckBox*, kestrum::kSwitchCount> switchBoxes{};
     QPushButton* setButton = nullptr;
+    QPushButton* defaults = nullptr;
 };

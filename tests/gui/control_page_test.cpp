@@ -493,9 +493,17 @@ TEST_F(ControlPageTest, noControllerAtStart_keepsInitialTexts_onlyRefreshSearche
     const std::map<int, QString> initial{
         {kMaxCurrent, "0"},   {kUnderVoltage, "16.0"}, {kOverVoltage, "30.0"}, {1037, "0"},
         {kThrottleDown, "0"}, {kBrakeCurrent, "0"},    {kTopSpeed, "50.0"}};
-    for (const auto& [id, text] : initial)
+    // Nothing read: every control that would show a reading is greyed, and
+    // neither Set nor Defaults can invent values.
+    for (const auto& [id, text] : initial) {
         EXPECT_EQ(Value(id), text) << id;
-    EXPECT_TRUE(SetEnabled());
+        EXPECT_FALSE(Slider(id)->isEnabled()) << id;
+    }
+    for (int id : {kHighPedalDisable, kPlugBrake, kTurbo, kHalfSpeedReverse})
+        EXPECT_FALSE(Box(id)->isEnabled()) << id;
+    EXPECT_FALSE(SetEnabled());
+    EXPECT_FALSE(Button(kDefaults)->isEnabled());
+    EXPECT_TRUE(Button(kRefresh)->isEnabled());
 
     frame->Sheet().setCurrentIndex(1);
     frame->Sheet().setCurrentIndex(0);
@@ -503,6 +511,17 @@ TEST_F(ControlPageTest, noControllerAtStart_keepsInitialTexts_onlyRefreshSearche
 
     Click(kRefresh);
     EXPECT_EQ(boxes.requests.size(), 3u);
+
+    // A controller plugged in since: the Refresh that reads it enables them.
+    SimulatorOnPort sim;
+    ASSERT_TRUE(sim.Started());
+    Click(kRefresh);
+    EXPECT_EQ(boxes.requests.size(), 3u);
+    for (const auto& [id, text] : initial)
+        EXPECT_TRUE(Slider(id)->isEnabled()) << id;
+    EXPECT_TRUE(Box(kTurbo)->isEnabled());
+    EXPECT_TRUE(Button(kDefaults)->isEnabled());
+    EXPECT_FALSE(SetEnabled()); // nothing differs yet
 }
 
 // Each settings row reads label, value, unit, slider from left to right: with

@@ -107,14 +107,23 @@ TEST_F(ControlPanelTest, refreshEndingAfterAModelChange_voltageTextsFollowTheNew
     EXPECT_EQ(panel.ValueText(SettingId::OverVoltage), "15.0");
 }
 
-TEST_F(ControlPanelTest, setBeforeAnyRefresh_writesZeroCurrents_notTheSwitches)
+// Nothing was read, so nothing may be written: no position the technician
+// never saw read nor chose (the currents at 0) ever reaches the controller.
+TEST_F(ControlPanelTest, beforeAnyRefresh_setIsDisabledAndWritesNothing_defaultsMoveNothing)
 {
-    EXPECT_TRUE(panel.SetEnabled());
+    EXPECT_FALSE(panel.SetEnabled());
+    EXPECT_FALSE(panel.AnythingRead());
+    panel.Defaults();
+    EXPECT_FALSE(panel.SetEnabled());
 
     EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::Done);
+    EXPECT_TRUE(sim.Transcript().empty());
+    EXPECT_EQ(panel.WrittenBySet(), 0u);
 
-    EXPECT_EQ(sim.Transcript(), Written({{4, 0}, {11, 0}}));
-    EXPECT_FALSE(panel.SetEnabled());
+    // A refresh that reads them makes them writable.
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+    EXPECT_TRUE(panel.SettingRead(SettingId::MaxOutputCurrent));
+    EXPECT_TRUE(panel.SwitchesRead());
 }
 
 TEST_F(ControlPanelTest, unprogrammedUnderVoltage_comesUpAtTheOverVoltage)

@@ -113,8 +113,8 @@ TEST_F(FirmwareUpgradeTest, missingFileIsAFileErrorAndSendsNothing)
     EXPECT_TRUE(sim.Transcript().empty());
 }
 
-// Silent from every request of a full run in turn, then a second run on a
-// fresh link: each must end with the image in FLASH and the firmware running.
+// Silent from, or hung up at, every request of a full run in turn, then a
+// second run on a fresh link: each must end with the image in FLASH and the firmware running.
 TEST_F(FirmwareUpgradeTest, interruptedAtAnyRequest_theNextRunCompletes)
 {
     WriteFile(DataRecord(0x0100, {1, 0, 2, 0}) + "\n" + DataRecord(0x0200, {3, 0}) + "\n" +
@@ -125,17 +125,23 @@ TEST_F(FirmwareUpgradeTest, interruptedAtAnyRequest_theNextRunCompletes)
     for (const Packet& p : sim.Transcript())
         transactions += p[1] != 0 ? 1 : 0; // reads of FLASH here are only read-backs
     std::size_t recovered = 0;
-    for (unsigned k = 1; k <= requests; ++k) {
+    for (unsigned run = 0; run < 2 * requests; ++run) {
+        const unsigned k = run % requests + 1;
+        const bool hangUp = run >= requests;
         sim.SetFlash(0x80, 0);
         sim.SetFlash(0x81, 0);
         sim.SetFlash(0x100, 0);
-        sim.SetFaults({.silentFrom = k});
+        sim.SetFaults(hangUp ? sim::Faults{.hangUpAt = k} : sim::Faults{.silentFrom = k});
         link.Timings().readWriteTries = 1;
         EXPECT_EQ(UpgradeFirmware(link, path, progress).status,
                   UpgradeResult::Status::NotResponding)
             << k;
         sim.SetFaults({});
         link.Port().SetName(sim.PortPath()); // closes the interrupted link's port
+        if (hangUp) { // plugged in again: a new line, the controller's memory as it was
+            sim.Stop();
+            ASSERT_TRUE(sim.Start());
+        }
         CController fresh;
         fresh.Timings().readWriteTries = 3;
         fresh.Timings().retryDelay = 30;
@@ -146,13 +152,16 @@ TEST_F(FirmwareUpgradeTest, interruptedAtAnyRequest_theNextRunCompletes)
         const UpgradeResult r = UpgradeFirmware(fresh, path, progress);
         const bool ok = r.status == UpgradeResult::Status::Succeeded && sim.Flash(0x80) == 1 &&
                         sim.Flash(0x81) == 2 && sim.Flash(0x100) == 3 && sim.Ram(0x50) == 0;
-        EXPECT_TRUE(ok) << "silent from request " << k << ": " << r.error;
+        EXPECT_TRUE(ok) << (hangUp ? "hung up at request " : "silent from request ") << k << ": "
+                        << r.error;
         recovered += ok ? 1 : 0;
         fresh.Port().SetName(sim.PortPath());
+        link.Port().SetName(sim.PortPath());
         ASSERT_TRUE(link.OpenLink());
     }
-    std::printf("upgrade: %zu transactions, %zu requests; recovered after silence at each: %zu\n",
-                transactions, requests, recovered);
+    std::printf("upgrade: %zu transactions, %zu requests; interrupted %zu times (silence, "
+                "hang-up at each request), recovered %zu\n",
+                transactions, requests, 2 * requests, recovered);
 }
 
 TEST(ParseByteValue, examples)

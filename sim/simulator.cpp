@@ -38,6 +38,7 @@ struct Simulator::State
     std::unique_ptr<MemoryImage> image;
     Faults faults;
     unsigned answersCounted = 0;
+    unsigned requestsCounted = 0;
     bool pacing;
     bool liveGauges;
     const bool recordTranscript;
@@ -56,7 +57,8 @@ struct Simulator::State
     std::thread thread;
 
     void Serve();
-    void Handle(const Packet& request, Clock::time_point arrived);
+    // False when the request hung the line up (Faults::hangUpAt).
+    bool Handle(const Packet& request, Clock::time_point arrived);
     // Paced, the first byte starts crossing the line at `earliest` or when
     // the line is free, whichever is later.
     void WriteToTool(const std::uint8_t* data, std::size_t length, bool paced,
@@ -109,8 +111,11 @@ void Simulator::State::Serve()
         for (ssize_t i = 0; i < n; ++i) {
             // Paced, a byte is not in until its ten bits have crossed the line.
             received = paced ? std::max(received, now) + kByteTime : now;
-            if (const auto request = assembler.Feed(bytes[i]))
-                Handle(*request, received);
+            if (const auto request = assembler.Feed(bytes[i]);
+                request && !Handle(*request, received)) {
+                CloseLine();
+                break;
+            }
         }
     }
     std::lock_guard lock(mutex);
@@ -118,7 +123,7 @@ void Simulator::State::Serve()
     changed.notify_all();
 }
 
-void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
+bool Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
 {
     std::function<void(const Packet&)> observe;
     {
@@ -138,11 +143,15 @@ void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
             transcript.push_back(request);
             changed.notify_all();
         }
+        const unsigned requestNumber = ++requestsCounted;
+        if (faults.hangUpAt != 0 && requestNumber == faults.hangUpAt)
+            return false;
         if (request[1] == static_cast<std::uint8_t>(Command::ReadRam) && liveGauges)
             UpdateGauges(*image, std::chrono::duration<double>(Clock::now() - started).count());
         answer = Respond(*image, request);
-        if (!answer || faults.silent)
-            return;
+        const bool silenced = faults.silentFrom != 0 && requestNumber >= faults.silentFrom;
+        if (!answer || faults.silent || silenced)
+            return true;
         const unsigned n = ++answersCounted;
         drop = n <= faults.dropFirst || (faults.dropEvery != 0 && n % faults.dropEvery == 0);
         corrupt = faults.corruptEvery != 0 && n % faults.corruptEvery == 0;
@@ -151,14 +160,15 @@ void Simulator::State::Handle(const Packet& request, Clock::time_point arrived)
         paced = pacing;
     }
     if (drop)
-        return;
+        return true;
     if (corrupt)
         (*answer)[6] ^= 0xFF;
     // Paced, the wait is part of the byte schedule, so a late wake-up here
     // cannot add to the answer's time on the line.
     if (!paced && !SleepUntil(arrived + delay, interrupts))
-        return;
+        return true;
     WriteToTool(answer->data(), answer->size(), paced, arrived + delay);
+    return true;
 }
 
 void Simulator::State::WriteToTool(const std::uint8_t* data, std::size_t length, bool paced,
@@ -315,6 +325,7 @@ void Simulator::SetFaults(const Faults& faults)
     std::lock_guard lock(state_->mutex);
     state_->faults = faults;
     state_->answersCounted = 0;
+    state_->requestsCounted = 0;
 }
 
 void Simulator::SetPacing(bool on)

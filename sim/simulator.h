@@ -30,6 +30,9 @@ struct Faults
     bool wrongValue = false;                  // read-backs and reads give another value
     bool wrongAddressHigh = false;            // FLASH answers carry another address high byte
     unsigned dropFirst = 0;                   // drop the first K answers, then answer
+    // Interruptions at a chosen request, counted from SetFaults (1 = the first):
+    unsigned silentFrom = 0; // from the Kth on, carry requests out but answer nothing
+    unsigned hangUpAt = 0;   // close the line when the Kth arrives, before carrying it out
 };
 
 struct Options
@@ -68,7 +71,8 @@ public:
     bool SaveImage(const std::string& path) const;
 
     // Also restarts the answer count that dropEvery, corruptEvery and
-    // dropFirst use, so "every Nth" counts from this call.
+    // dropFirst use, and the request count of silentFrom and hangUpAt, so
+    // "every Nth" counts from this call.
     void SetFaults(const Faults& faults);
     void SetPacing(bool on);
     // With live gauges off, RAM reads return exactly what SetRam stored.

@@ -5,10 +5,6 @@
 
 namespace kestrum {
 
-namespace {
-constexpr std::size_t kReadChunk = 64 * 1024;
-}
-
 HexLineReader::HexLineReader(std::istream& in)
     : in_(in), buffer_(std::make_unique_for_overwrite<char[]>(kReadChunk))
 {}

@@ -22,6 +22,8 @@ class HexLineReader
 {
 public:
     static constexpr std::size_t kMaxLine = 127;
+    // Bytes taken from the stream per read; lines run across chunk borders.
+    static constexpr std::size_t kReadChunk = 64 * 1024;
 
     explicit HexLineReader(std::istream& in);
 

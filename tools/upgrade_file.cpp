@@ -67,9 +67,35 @@ Verdict BadType(std::string_view line)
     return Invalid(std::move(text));
 }
 
+std::string LineError(const char* what, std::size_t lineNumber)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "ERROR - %s in line %zu", what, lineNumber);
+    return text;
+}
+
+// FLASH is written a word at a time, so a data record must cover whole words:
+// an odd count or an odd address would leave a byte that no write can carry.
+// Its last byte must also lie within the 64 KiB (0x8000 words) the controller
+// decodes; a word address beyond would wrap round onto the start of FLASH.
+Verdict CheckWordAlignment(std::string_view line, std::size_t lineNumber)
+{
+    const unsigned count = HexByte(line.substr(1));
+    const unsigned address = HexWord(line.substr(3));
+    if (count % 2 != 0)
+        return Invalid(LineError("odd byte count", lineNumber));
+    if (address % 2 != 0)
+        return Invalid(LineError("odd address", lineNumber));
+    if (address + count > 0x10000)
+        return Invalid(LineError("data beyond the end of FLASH", lineNumber));
+    return {RecordKind::Data, {}};
+}
+
 // The rules in the order a line is judged by: a line is reported by the first
 // rule it breaks. `endSeen` tells whether an end-of-file record came before.
-Verdict CheckRecord(std::string_view line, bool endSeen)
+// The rules on digits and word alignment come last, so that every line the
+// other rules refuse keeps its long-standing message.
+Verdict CheckRecord(std::string_view line, bool endSeen, std::size_t lineNumber)
 {
     if (line.empty() || line[0] != ':')
         return Invalid("ERROR - line doesn't begin with ':'");
@@ -93,7 +119,30 @@ Verdict CheckRecord(std::string_view line, bool endSeen)
         std::snprintf(text, sizeof text, "ERROR - bad checksum '0x%02x'", computed);
         return Invalid(text);
     }
-    return {line[8] == '1' ? RecordKind::End : RecordKind::Data, {}};
+    // The pair conversion reads a stray character as the end of a number; a
+    // line with one would pass whenever its checksum happened to agree.
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        if (HexDigit(line[i]) < 0)
+            return Invalid(LineError("not a hexadecimal digit", lineNumber));
+    }
+    if (line[8] == '1')
+        return {RecordKind::End, {}};
+    return CheckWordAlignment(line, lineNumber);
+}
+
+// Files saved on the platform the tool comes from may end with the DOS
+// end-of-file character 0x1A, where its text-mode reads stop. It is accepted,
+// and the rest of the file ignored, only where the firmware is complete: at
+// the start of a line after an end-of-file record, or straight after one on
+// its own line. Anywhere else the line is judged as it stands.
+bool EndsAtDosEof(std::string_view line, bool endSeen, std::size_t lineNumber)
+{
+    const std::size_t mark = line.find('\x1A');
+    if (mark == std::string_view::npos)
+        return false;
+    if (mark == 0)
+        return endSeen;
+    return CheckRecord(line.substr(0, mark), endSeen, lineNumber).kind == RecordKind::End;
 }
 
 void Decode(std::string_view line, HexDataRecord& record)
@@ -143,9 +192,13 @@ UpgradeFileResult ValidateUpgradeFile(std::istream& in)
 {
     HexLineReader lines(in);
     bool endSeen = false;
+    std::size_t lineNumber = 0;
     std::string_view line;
     while (lines.Next(line)) {
-        Verdict verdict = CheckRecord(line, endSeen);
+        ++lineNumber;
+        if (EndsAtDosEof(line, endSeen, lineNumber))
+            return {};
+        Verdict verdict = CheckRecord(line, endSeen, lineNumber);
         if (verdict.kind == RecordKind::Invalid)
             return {UpgradeFileResult::Status::Invalid, std::move(verdict.error)};
         if (verdict.kind == RecordKind::End)
@@ -178,7 +231,14 @@ UpgradeFileWalk::Step UpgradeFileWalk::Next()
         result_ = lines_->Failed() ? ReadFailure() : MissingEnd();
         return Step::Stopped;
     }
-    Verdict verdict = CheckRecord(line, false);
+    ++lineNumber_;
+    // The walk stops at the first end record, so no end has been seen here.
+    if (EndsAtDosEof(line, false, lineNumber_)) {
+        finished_ = true;
+        record_.wordCount = 0;
+        return Step::End;
+    }
+    Verdict verdict = CheckRecord(line, false, lineNumber_);
     if (verdict.kind == RecordKind::Invalid) {
         finished_ = true;
         result_ = {UpgradeFileResult::Status::Invalid, std::move(verdict.error)};

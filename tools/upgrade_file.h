@@ -52,7 +52,10 @@ struct UpgradeFileResult
 
 // Checks the whole stream from its current position to its end. Valid means
 // every line is a well-formed record, an end-of-file record was seen and no
-// data record follows one.
+// data record follows one. A data record must also hold whole FLASH words
+// (an even count at an even address) that end within FLASH (byte address
+// 0xFFFF); those errors, and a character that is not a hexadecimal digit,
+// name the line (counted from 1) where they were found.
 UpgradeFileResult ValidateUpgradeFile(std::istream& in);
 
 // One data record decoded into FLASH words: words[i] goes to wordAddress + i.
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<HexLineReader> lines_;
     HexDataRecord record_;
     UpgradeFileResult result_;
+    std::size_t lineNumber_ = 0;
     bool finished_ = false;
 };
 

@@ -62,7 +62,7 @@ TEST(HexLineReader, cutsLinesLikeA128ByteLineBuffer)
 TEST(HexLineReader, crlfSplitAcrossReadChunks)
 {
     {
-        const std::size_t chunk = 64 * 1024;
+        const std::size_t chunk = HexLineReader::kReadChunk;
         std::string text;
         std::vector<std::string> expected;
         while (text.size() + 100 < chunk - 1) {

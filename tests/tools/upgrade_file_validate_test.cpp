@@ -99,6 +99,31 @@ INSTANTIATE_TEST_SUITE_P(
                          "ERROR - bad record type '02'"}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
+// FLASH takes whole words at word addresses 0 to 0x7FFF; a line with a stray
+// character is refused even when its checksum agrees.
+INSTANTIATE_TEST_SUITE_P(
+    WordsAndDigits, ValidateTable,
+    testing::Values(
+        Case{"oddCountNamesLine", kData + "\n" + DataRecord(0x10, {1, 2, 3}) + "\n" + kEndRecord,
+             "ERROR - odd byte count in line 2"},
+        Case{"singleByte", DataRecord(0x10, {1}) + "\n" + kEndRecord,
+             "ERROR - odd byte count in line 1"},
+        Case{"oddAddress", DataRecord(0x0101, {0xCD, 0xAB}) + "\n" + kEndRecord,
+             "ERROR - odd address in line 1"},
+        Case{"pastLastWord", DataRecord(0xFFFE, {1, 2, 3, 4}) + "\n" + kEndRecord,
+             "ERROR - data beyond the end of FLASH in line 1"},
+        Case{"lastWord", DataRecord(0xFFFE, {1, 2}) + "\n" + kEndRecord, ""},
+        // "G0" reads as 0 and the checksum was made to agree with that.
+        Case{"nonDigitWithMatchingChecksum", ":02001000G001ED\n" + kEndRecord,
+             "ERROR - not a hexadecimal digit in line 1"},
+        Case{"nonDigitInEndAddress", ":000G0001FF\n", "ERROR - not a hexadecimal digit in line 1"},
+        Case{"dosEofAfterEnd", kData + "\r\n" + kEndRecord + "\r\n\x1A", ""},
+        Case{"dosEofOnEndLine", kData + "\n" + kEndRecord + "\x1A", ""},
+        Case{"dosEofIgnoresRest", kEndRecord + "\n\x1Agarbage\n", ""},
+        Case{"dosEofBeforeEnd", kData + "\n\x1A\n" + kEndRecord, kBeginError},
+        Case{"dosEofOnDataLine", kData + "\x1A\n" + kEndRecord, kLengthError}),
+    [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, ValidateTable,
     testing::Values(
@@ -106,16 +131,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"endRecordWithoutLineEnd", kData + "\n" + kEndRecord, ""},
         Case{"twoEndRecords", kData + "\n" + kEndRecord + "\n" + kEndRecord + "\n", ""},
         Case{"crlfLineEnds", kData + "\r\n" + kEndRecord + "\r\n", ""},
-        Case{"lowerCaseDigits", Lower(DataRecord(0xABCE, {0xEF, 0xCD, 0xAB})) + "\n" + kEndRecord,
-             ""},
+        Case{"lowerCaseDigits",
+             Lower(DataRecord(0xABCE, {0xEF, 0xCD, 0xAB, 0x89})) + "\n" + kEndRecord, ""},
         Case{"blankLineFirst", "\n" + kData + "\n" + kEndRecord + "\n", kBeginError},
         Case{"blankLineBetween", kData + "\n\n" + kEndRecord + "\n", kBeginError},
         Case{"blankLineAfterEnd", kData + "\n" + kEndRecord + "\n\n", kBeginError},
         Case{"crlfBlankLineAfterEnd", kEndRecord + "\r\n\r\n", kBeginError},
         // A carriage return not followed by a line feed is part of the line.
         Case{"loneCarriageReturn", kEndRecord + "\r\r\n", kLengthError},
-        Case{"record57Bytes", DataRecord(0, Counting(57)) + "\n" + kEndRecord + "\n", ""},
-        Case{"record57BytesCrlf", DataRecord(0, Counting(57)) + "\r\n" + kEndRecord + "\r\n", ""},
+        // 57 bytes fit a line, but not whole words.
+        Case{"record57Bytes", DataRecord(0, Counting(57)) + "\n" + kEndRecord + "\n",
+             "ERROR - odd byte count in line 1"},
+        Case{"record57BytesCrlf", DataRecord(0, Counting(57)) + "\r\n" + kEndRecord + "\r\n",
+             "ERROR - odd byte count in line 1"},
+        Case{"record56Bytes", DataRecord(0, Counting(56)) + "\r\n" + kEndRecord + "\r\n", ""},
         // 58 bytes make a 127-character line; its line end arrives as an empty line.
         Case{"record58Bytes", DataRecord(0, Counting(58)) + "\n" + kEndRecord + "\n", kBeginError},
         Case{"record58BytesCrlf", DataRecord(0, Counting(58)) + "\r\n" + kEndRecord + "\r\n",

@@ -71,13 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"wordAddressExample",
              DataRecord(0x0100, {0x34, 0x12, 0x78, 0x56}) + "\n" + kEndRecord,
              {{0x0080, 0x1234}, {0x0081, 0x5678}}},
-        Case{"oddCountDropsLastByte",
-             DataRecord(0x0010, {0x01, 0x02, 0x03}) + "\n" + kEndRecord,
-             {{0x0008, 0x0201}}},
-        Case{"singleByteGivesNoWord", DataRecord(0x0010, {0x01}) + "\n" + kEndRecord, {}},
-        Case{"oddAddressRoundsDown",
-             DataRecord(0x0101, {0xCD, 0xAB}) + "\n" + kEndRecord,
-             {{0x0080, 0xABCD}}},
         Case{"topOfAddressSpace",
              DataRecord(0xFFFE, {0xFF, 0x3F}) + "\n" + kEndRecord,
              {{0x7FFF, 0x3FFF}}},
@@ -85,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"crlfAndLowerCase",
              ":04000000aabbccdd" + std::string("EE") + "\r\n" + kEndRecord + "\r\n",
              {{0x0000, 0xBBAA}, {0x0001, 0xDDCC}}},
-        Case{"record57Bytes", DataRecord(0x0200, Counting(57)) + "\n" + kEndRecord,
+        Case{"record56Bytes", DataRecord(0x0200, Counting(56)) + "\n" + kEndRecord,
              [] {
                  Words w;
                  for (unsigned i = 0; i < 28; ++i)
@@ -105,6 +98,35 @@ TEST(UpgradeFileWalk, lineChangedSinceValidationStopsTheWalkWithItsError)
     EXPECT_EQ(w.result.status, UpgradeFileResult::Status::Invalid);
     EXPECT_EQ(w.result.error, "ERROR - bad checksum '0xaa'");
     EXPECT_EQ(w.records, 1u);
+}
+
+// Records that validation refuses for FLASH's word width stop the walk too,
+// before any of their words is handed out.
+TEST(UpgradeFileWalk, recordsThatAreNotWholeWordsStopTheWalk)
+{
+    const struct
+    {
+        std::string record;
+        std::string error;
+    } rows[] = {
+        {DataRecord(0x0010, {0x01, 0x02, 0x03}), "ERROR - odd byte count in line 2"},
+        {DataRecord(0x0010, {0x01}), "ERROR - odd byte count in line 2"},
+        {DataRecord(0x0101, {0xCD, 0xAB}), "ERROR - odd address in line 2"},
+        {DataRecord(0xFFFE, {1, 2, 3, 4}), "ERROR - data beyond the end of FLASH in line 2"},
+    };
+    for (const auto& row : rows) {
+        const Walked w = Walk(DataRecord(0, {1, 0}) + "\n" + row.record + "\n" + kEndRecord);
+        EXPECT_EQ(w.last, Step::Stopped) << row.error;
+        EXPECT_EQ(w.result.error, row.error);
+        EXPECT_EQ(w.words, (Words{{0, 1}})) << row.error;
+    }
+}
+
+TEST(UpgradeFileWalk, dosEofAfterTheEndRecordEndsTheWalk)
+{
+    const Walked w = Walk(DataRecord(0, {1, 0}) + "\n" + kEndRecord + "\x1A");
+    EXPECT_EQ(w.last, Step::End) << w.result.error;
+    EXPECT_EQ(w.words, (Words{{0, 1}}));
 }
 
 TEST(UpgradeFileWalk, inputEndingWithoutEndRecordStops)

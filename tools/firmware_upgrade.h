@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tools/run_progress.h"
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+// Loading new controller firmware from an Intel HEX file through the
+// controller's bootloader: the whole file is checked first, the controller is
+// switched to its bootloader (unless it already runs it), every data word is
+// written and read back in file order, then the controller is switched back
+// and must report that its firmware runs.
+//
+// An interrupted run (Cancel, an unplugged or silent controller) leaves the
+// controller in its bootloader; the next run sees that from the mode byte,
+// skips the first switch and writes the whole file again.
+namespace kestrum {
+
+class CController;
+
+// FLASH word 2 is where a reset sends the processor; RAM byte 0x50 says what
+// runs.
+inline constexpr std::uint16_t kStartAddressWord = 2;
+inline constexpr std::uint16_t kBootloaderAddress = 0x2A00;
+inline constexpr std::uint16_t kControllerAddress = 0x2A03;
+inline constexpr std::uint8_t kModeByteAddress = 0x50;
+inline constexpr std::uint8_t kModeFirmware = 0;
+inline constexpr std::uint8_t kModeBootloader = 1;
+
+struct UpgradeResult
+{
+    enum class Status
+    {
+        Succeeded,
+        Failed,        // `error` holds the text to show after "Upgrade failed" (may be empty)
+        NotResponding, // the link gave up; then "Upgrade failed" + `error` as for Failed
+        FileError,     // the file could not be opened or read: `fileError`, nothing else
+    };
+    Status status = Status::Failed;
+    std::string error;
+    std::error_code fileError;
+    bool cancelled = false;
+};
+
+// The progress range is 0 to the file's size in bytes; the position moves
+// once per line written, and Cancel is looked at after each line.
+UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunProgress& progress);
+
+} // namespace kestrum

@@ -23,18 +23,11 @@ constexpr auto kRetry = 30ms; // where a test waits periods out
 constexpr auto kPatient = 1000ms;
 constexpr auto kLong = 2s; // only ever waited out when something is wrong
 
-Bytes Frame(std::uint8_t header, std::uint8_t code, std::uint8_t b2, std::uint8_t b3 = 0,
-            std::uint8_t b4 = 0, std::uint8_t b5 = 0)
-{
-    Packet p{header, code, b2, b3, b4, b5, 0};
-    p[6] = PacketChecksum(p);
-    return {p.begin(), p.end()};
-}
-
 Bytes Answer(std::uint8_t code, std::uint8_t b2, std::uint8_t b3 = 0, std::uint8_t b4 = 0,
              std::uint8_t b5 = 0)
 {
-    return Frame(kAnswerHeader, code, b2, b3, b4, b5);
+    const Packet p = MakeAnswer(code, b2, b3, b4, b5);
+    return {p.begin(), p.end()};
 }
 
 Bytes Join(std::initializer_list<Bytes> parts)

@@ -1,3 +1,4 @@
+#include "tests/support/temp_dir.h"
 #include "tools/log_file.h"
 
 #include <filesystem>
@@ -24,12 +25,10 @@ class LogFileTest : public testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "kestrum-log-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        ASSERT_TRUE(temp.Valid());
+        dir = temp.Path();
         path = (dir / "Monitor.log").string();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     static std::string Read(const fs::path& file)
     {
@@ -47,6 +46,8 @@ protected:
             names.insert(entry.path().filename().string());
         return names;
     }
+
+    kestrum::test::TempDir temp;
 
     fs::path dir;
     std::string path;

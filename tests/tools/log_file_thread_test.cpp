@@ -1,3 +1,4 @@
+#include "tests/support/temp_dir.h"
 #include "tools/log_file.h"
 
 #include <algorithm>
@@ -92,9 +93,9 @@ bool ParseRow(std::string_view line, const std::string& padding, int& number)
 
 TEST(LogFileThreads, writerAndOpenerNeverCutALine)
 {
-    std::string pattern = (fs::temp_directory_path() / "kestrum-logt-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path dir = pattern;
+    const kestrum::test::TempDir temp;
+    ASSERT_TRUE(temp.Valid());
+    const fs::path dir = temp.Path();
     const std::string path = (dir / "Monitor.log").string();
 
     auto clock = std::make_shared<SteppingClock>();
@@ -146,7 +147,6 @@ TEST(LogFileThreads, writerAndOpenerNeverCutALine)
     }
     EXPECT_EQ(files, kCycles); // every reopening moved the previous run aside
     EXPECT_GE(seen.size(), static_cast<std::size_t>(kCycles * kLinesPerOpen));
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "tests/support/temp_dir.h"
 #include "tools/upgrade_file.h"
 
 #include <cstdio>
@@ -25,22 +26,7 @@ bool HaveSrecCat()
     return std::system("command -v srec_cat >/dev/null 2>&1") == 0;
 }
 
-class ScratchDir
-{
-public:
-    ScratchDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "kestrum-hex-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using ScratchDir = kestrum::test::TempDir;
 
 struct Segment
 {
@@ -117,12 +103,12 @@ TEST(UpgradeFileFromSrecCat, walkGivesBackTheBinaryWords)
             };
             std::string command = "srec_cat";
             for (std::size_t i = 0; i < segments.size(); ++i) {
-                const fs::path bin = dir.path() / ("part" + std::to_string(i) + ".bin");
+                const fs::path bin = dir.Path() / ("part" + std::to_string(i) + ".bin");
                 WriteBinary(bin, segments[i].bytes);
                 command += " '" + bin.string() + "' -Binary -offset " +
                            std::to_string(segments[i].byteAddress);
             }
-            const fs::path hex = dir.path() / "image.hex";
+            const fs::path hex = dir.Path() / "image.hex";
             command += " -Output '" + hex.string() + "' -Intel -address-length=2" +
                        " -Output_Block_Size=" + std::to_string(blockSize);
             if (crlf)
@@ -145,7 +131,7 @@ TEST(UpgradeFileFromSrecCat, lineLengthLimitAtFiftySevenBytes)
     if (!HaveSrecCat())
         GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";
     ScratchDir dir;
-    const fs::path bin = dir.path() / "image.bin";
+    const fs::path bin = dir.Path() / "image.bin";
     WriteBinary(bin, std::vector<std::uint8_t>(58 * 4, 0x5A));
     const struct
     {
@@ -155,7 +141,7 @@ TEST(UpgradeFileFromSrecCat, lineLengthLimitAtFiftySevenBytes)
                 {57, "ERROR - odd byte count in line 1"},
                 {58, "ERROR - line doesn't begin with ':'"}};
     for (const auto& row : rows) {
-        const fs::path hex = dir.path() / "image.hex";
+        const fs::path hex = dir.Path() / "image.hex";
         const std::string command = "srec_cat '" + bin.string() + "' -Binary -Output '" +
                                     hex.string() + "' -Intel -address-length=2" +
                                     " -Output_Block_Size=" + std::to_string(row.blockSize);

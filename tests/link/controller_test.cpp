@@ -474,6 +474,35 @@ TEST_F(LinkTest, twoThreads_transactionsNeverInterleave)
     EXPECT_EQ(sim.Transcript().size(), 2u * kEach);
 }
 
+// A read queued behind another thread's transaction runs with the timings in
+// force when it gets the link, read once: attempts set to 0 meanwhile make it
+// fail quietly without sending, never raise half-way.
+TEST_F(LinkTest, readQueuedBehindATransaction_usesTheTimingsInForceWhenItRuns)
+{
+    SetTries(2);
+    SetRetry(kRetry);
+    sim.SetFaults({.silent = true});
+    auto first = std::async(std::launch::async, [&] {
+        std::uint8_t byte = 0;
+        EXPECT_THROW(link.ReadEeprom(0x10, byte), CControllerException);
+    });
+    ASSERT_TRUE(sim.WaitForRequests(1, 2s)); // the first holds the link now
+    auto queued = std::async(std::launch::async, [&] {
+        std::uint8_t byte = 0;
+        return link.ReadEeprom(0x20, byte);
+    });
+    // Give the queued read time to be inside the call, waiting for the lock;
+    // were it judged too early, this test could only pass wrongly, not fail.
+    std::this_thread::sleep_for(20ms);
+    SetTries(0);
+    first.get();
+    bool result = true;
+    EXPECT_NO_THROW(result = queued.get());
+    EXPECT_FALSE(result);
+    for (const Packet& request : sim.Transcript())
+        EXPECT_EQ(request[2], 0x10) << "the queued read sent a request";
+}
+
 // The Monitor's worker transacts while the user-interface thread searches
 // again: renaming, closing and reopening happen outside the link's lock, so
 // the worker may meet a closed port. It fails cleanly, nothing hangs, and

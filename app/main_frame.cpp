@@ -10,6 +10,8 @@
 #include "app/wait_cursor.h"
 #include "app/window_placement.h"
 #include "link/gui/program_dlg.h"
+#include "tools/gui/error_log_command.h"
+#include "tools/gui/upgrade_command.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -203,10 +205,10 @@ void CMainFrame::OnMemoryViewer(int mode)
 
 void CMainFrame::OnUpgrade()
 {
-    // The firmware upgrade is not part of the tool yet.
+    kestrum::RunUpgradeCommand(controller, this);
 }
 
 void CMainFrame::OnWriteErrorLog()
 {
-    // The error log export is not part of the tool yet.
+    kestrum::RunErrorLogCommand(controller, this);
 }

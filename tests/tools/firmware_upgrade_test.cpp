@@ -164,6 +164,71 @@ TEST_F(FirmwareUpgradeTest, interruptedAtAnyRequest_theNextRunCompletes)
                 transactions, requests, 2 * requests, recovered);
 }
 
+// Cancels at the first look, after the first line has been written.
+class CancelAtOnce final : public RunProgress
+{
+public:
+    void SetRange(std::int64_t, std::int64_t) override {}
+    void SetPos(std::int64_t) override {}
+    bool Cancelled() override { return true; }
+};
+
+TEST_F(FirmwareUpgradeTest, bootloaderAlreadyRunningOrOnlyTheEndRecordOrCancel)
+{
+    const std::string image = DataRecord(0x0100, {0x34, 0x12}) + "\n" +
+                              DataRecord(0x0200, {0x78, 0x56}) + "\n" + kEndRecord + "\n";
+    const struct
+    {
+        const char* name;
+        std::string file;
+        std::uint8_t mode;
+        bool cancel;
+        UpgradeResult::Status status;
+        Bytes firstTwoCommands; // command bytes of the first two requests
+        std::uint16_t word2;
+        std::uint8_t modeAfter;
+    } rows[] = {
+        {"inBootloader", image, 1, false, UpgradeResult::Status::Succeeded, {4, 1}, 0x2A03, 0},
+        {"endOnly",
+         kEndRecord + "\n",
+         0,
+         false,
+         UpgradeResult::Status::Succeeded,
+         {4, 1},
+         0x2A03,
+         0},
+        {"cancel", image, 0, true, UpgradeResult::Status::Failed, {4, 1}, 0x2A00, 1},
+    };
+    for (const auto& row : rows) {
+        sim.SetRam(0x50, row.mode);
+        sim.SetFlash(2, 0x2A03);
+        sim.SetFlash(0x80, 0);
+        sim.SetFlash(0x100, 0);
+        sim.ClearTranscript();
+        WriteFile(row.file);
+        CancelAtOnce cancel;
+        RunProgress& watch = row.cancel ? static_cast<RunProgress&>(cancel) : progress;
+        const UpgradeResult r = UpgradeFirmware(link, path, watch);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.error;
+        const auto sent = sim.Transcript();
+        ASSERT_GE(sent.size(), 2u) << row.name;
+        EXPECT_EQ((Bytes{sent[0][1], sent[1][1]}), row.firstTwoCommands) << row.name;
+        EXPECT_EQ(sim.Flash(2), row.word2) << row.name;
+        EXPECT_EQ(sim.Ram(0x50), row.modeAfter) << row.name;
+        if (row.mode == 1) { // straight to the data: no 0x2A00 and no first reset
+            EXPECT_EQ(Of(sent[1]), Of(MakeRequest(Command::WriteFlash, 0x80, 0, 0x34, 0x12)));
+        }
+        if (row.cancel) { // the first line only; the next run completes from the bootloader
+            EXPECT_EQ(sim.Flash(0x80), 0x1234);
+            EXPECT_EQ(sim.Flash(0x100), 0);
+            EXPECT_EQ(UpgradeFirmware(link, path, progress).status,
+                      UpgradeResult::Status::Succeeded);
+            EXPECT_EQ(sim.Flash(0x100), 0x5678);
+            EXPECT_EQ(sim.Ram(0x50), 0);
+        }
+    }
+}
+
 TEST(ParseByteValue, examples)
 {
     const struct

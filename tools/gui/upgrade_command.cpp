@@ -1,0 +1,46 @@
+#include "tools/gui/upgrade_command.h"
+
+#include "app/message_box.h"
+#include "tools/file_error.h"
+#include "tools/firmware_upgrade.h"
+#include "tools/gui/dialog_progress.h"
+
+#include <QFileDialog>
+
+namespace kestrum {
+
+void RunUpgradeCommand(CController& link, QWidget* mainWindow)
+{
+    const QString path = QFileDialog::getOpenFileName(
+        mainWindow, QString(), QString(), QStringLiteral("Hex Files (*.hex);;All Files (*.*)"));
+    RunUpgradeOnFile(link, path, mainWindow);
+}
+
+void RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindow)
+{
+    UpgradeResult result;
+    if (!path.isEmpty()) {
+        CDialogProgress progress(QStringLiteral("Writing FLASH memory..."), mainWindow);
+        result = UpgradeFirmware(link, path.toStdString(), progress);
+        // The window goes before any box, so the main window is usable again.
+        progress.Close();
+    }
+    switch (result.status) {
+    case UpgradeResult::Status::Succeeded:
+        return;
+    case UpgradeResult::Status::FileError:
+        ShowMessageBox(QString::fromStdString(FileErrorText(result.fileError, path.toStdString())),
+                       QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
+        return;
+    case UpgradeResult::Status::NotResponding:
+        ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+                       QMessageBox::Warning, mainWindow);
+        break;
+    case UpgradeResult::Status::Failed:
+        break;
+    }
+    ShowMessageBox(QStringLiteral("Upgrade failed") + QString::fromStdString(result.error),
+                   QMessageBox::Ok, QMessageBox::Warning, mainWindow);
+}
+
+} // namespace kestrum

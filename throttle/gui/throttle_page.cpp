@@ -1,17 +1,163 @@
 #include "throttle/gui/throttle_page.h"
 
+#include "app/control_id.h"
+#include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "throttle/gui/table_edit.h"
+#include "throttle/sensor_types.h"
+#include "tools/gui/dialog_progress.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Response buttons in the order of kestrum::AllCurves().
+struct CurveButton
+{
+    int id;
+    const char* label;
+};
+constexpr CurveButton kCurveButtons[] = {{1024, "Linear"},
+                                         {1025, "S-Curve"},
+                                         {1026, "Progressive"},
+                                         {1027, "Inductive"},
+                                         {1028, "Custom"}};
+
+// Exclusive buttons that may also all be unchecked.
+void CheckOnly(const std::array<QRadioButton*, 8>& buttons, std::optional<std::size_t> index)
+{
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i]->setAutoExclusive(false);
+        buttons[i]->setChecked(index == i);
+        buttons[i]->setAutoExclusive(true);
+    }
+}
+
+} // namespace
 
 CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
 {
-    // The size of the page's dialog, so the main window has its final size.
     setMinimumSize(420, 300);
+    auto* sensorGroup = new QGroupBox(QStringLiteral("Throttle Sensor Type"), this);
+    auto* sensorLayout = new QVBoxLayout(sensorGroup);
+    for (std::size_t i = 0; i < sensorButtons.size(); ++i) {
+        const auto& type = kestrum::kSensorTypes[i];
+        auto* button = new QRadioButton(
+            QString::fromUtf8(type.label.data(), static_cast<qsizetype>(type.label.size())),
+            sensorGroup);
+        kestrum::SetControlId(button, type.radioId);
+        sensorLayout->addWidget(button);
+        sensorButtons[i] = button;
+        connect(button, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                response.CheckSensor(i);
+            ShowState();
+        });
+    }
+    auto* curveGroup = new QGroupBox(QStringLiteral("Throttle Response"), this);
+    auto* curveLayout = new QVBoxLayout(curveGroup);
+    const auto curves = kestrum::AllCurves();
+    for (std::size_t i = 0; i < curveButtons.size(); ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(kCurveButtons[i].label), curveGroup);
+        kestrum::SetControlId(button, kCurveButtons[i].id);
+        curveLayout->addWidget(button);
+        curveButtons[i] = button;
+        connect(button, &QRadioButton::clicked, this, [this, curve = curves[i]] {
+            response.Select(curve);
+            UpdateGraph();
+        });
+    }
+    curveButtons[4]->setEnabled(false);
+
+    setButton = new QPushButton(QStringLiteral("&Set"), this);
+    kestrum::SetControlId(setButton, 1043);
+    refreshButton = new QPushButton(QStringLiteral("&Refresh"), this);
+    kestrum::SetControlId(refreshButton, 1044);
+    connect(setButton, &QPushButton::clicked, this, &CThrottlePage::OnSet);
+    connect(refreshButton, &QPushButton::clicked, this, &CThrottlePage::OnRefresh);
+    graph = new CTableEdit(this);
+    kestrum::SetControlId(graph, 1079);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(setButton);
+    buttons->addWidget(refreshButton);
+    buttons->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addWidget(curveGroup);
+    right->addLayout(buttons);
+    right->addWidget(graph, 1);
+    auto* top = new QHBoxLayout(this);
+    top->addWidget(sensorGroup);
+    top->addLayout(right, 1);
 }
 
 void CThrottlePage::OnRefresh()
 {
     CWaitCursor wait;
-    // A failed search has already told the user; nothing more to read.
-    Controller().LocateController();
+    kestrum::ThrottleResponse::Outcome outcome;
+    {
+        CDialogProgress progress(QStringLiteral("Reading Throttle Table..."), window());
+        outcome = response.Refresh(Controller(), progress);
+    }
+    if (outcome == kestrum::ThrottleResponse::Outcome::NotLocated)
+        return;
+    if (response.SensorsRead()) {
+        for (std::size_t i = 0; i < sensorButtons.size(); ++i)
+            sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
+                kestrum::kSensorTypes[i], response.Options(), response.RestrictedModel()));
+    }
+    CheckOnly(sensorButtons, kestrum::SensorIndex(response.SensorCode()));
+    response.CheckSensor(kestrum::SensorIndex(response.SensorCode()));
+    const auto curves = kestrum::AllCurves();
+    for (std::size_t i = 0; i < curveButtons.size(); ++i)
+        curveButtons[i]->setChecked(response.Selected() == curves[i]);
+    curveButtons[4]->setEnabled(response.Written() == curves[4]);
+    if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
+        NotResponding();
+    UpdateGraph();
+}
+
+void CThrottlePage::OnSet()
+{
+    CWaitCursor wait;
+    kestrum::ThrottleResponse::Outcome outcome;
+    {
+        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), window());
+        outcome = response.Set(Controller(), progress);
+    }
+    using Outcome = kestrum::ThrottleResponse::Outcome;
+    if (outcome == Outcome::NotResponding)
+        NotResponding();
+    else if (outcome == Outcome::PartlyWritten)
+        kestrum::ShowMessageBox(
+            QStringLiteral(
+                "The throttle table was only partly written. Press Set to write it again."),
+            QMessageBox::Ok, QMessageBox::Warning, this);
+    ShowState();
+}
+
+void CThrottlePage::ShowState()
+{
+    setButton->setEnabled(response.SetEnabled());
+}
+
+void CThrottlePage::UpdateGraph()
+{
+    if (auto* curve = response.Selected())
+        graph->SetTable(curve->table.data(), static_cast<int>(curve->table.size()));
+    graph->update();
+    ShowState();
+}
+
+void CThrottlePage::NotResponding()
+{
+    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+                            QMessageBox::Warning, this);
 }

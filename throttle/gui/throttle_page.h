@@ -1,11 +1,15 @@
 #pragma once
 
 #include "app/property_page.h"
+#include "throttle/throttle_response.h"
 
-// The Throttle Response page: sensor type, response curve and table.
-// Until the page's controls exist, its refresh only makes sure a controller
-// is reached, so that start-up searches for the controller as it will with
-// the full page.
+#include <array>
+
+class QRadioButton;
+class QPushButton;
+class CTableEdit;
+
+// The Throttle Response page: sensor type, response curve and its graph.
 class CThrottlePage : public CPropertyPage
 {
     Q_OBJECT
@@ -14,4 +18,17 @@ public:
     explicit CThrottlePage(CMainFrame& frame, QWidget* parent = nullptr);
 
     void OnRefresh() override;
+    void OnSet();
+
+private:
+    void ShowState();
+    void UpdateGraph();
+    void NotResponding();
+
+    kestrum::ThrottleResponse response;
+    std::array<QRadioButton*, 8> sensorButtons{};
+    std::array<QRadioButton*, 5> curveButtons{};
+    QPushButton* setButton = nullptr;
+    QPushButton* refreshButton = nullptr;
+    CTableEdit* graph = nullptr;
 };

@@ -1,0 +1,134 @@
+#include "throttle/throttle_response.h"
+
+#include "link/controller.h"
+#include "throttle/sensor_types.h"
+
+namespace kestrum {
+namespace {
+
+constexpr unsigned kTableBaseAddress = 0;
+constexpr int kMaxRereads = 3;
+
+// A transient bad read shows as an entry below its predecessor in a table
+// that must not decrease; re-read such pairs, walking back while the fix
+// uncovers an earlier decreasing pair.
+void CheckReadBack(CController& link, std::uint16_t base, int i, ThrottleTable& table)
+{
+    for (int j = i; j >= 1; --j) {
+        for (int rereads = 0; table[j] < table[j - 1] && rereads < kMaxRereads; ++rereads) {
+            link.ReadFlashByte(static_cast<std::uint16_t>(base + j), table[j]);
+            link.ReadFlashByte(static_cast<std::uint16_t>(base + j - 1), table[j - 1]);
+        }
+        if (table[j] >= table[j - 1] && (j == 1 || table[j - 1] >= table[j - 2]))
+            return;
+    }
+}
+
+} // namespace
+
+ThrottleResponse::Outcome ThrottleResponse::Refresh(CController& link, RunProgress& progress)
+{
+    refreshed_ = true;
+    ThrottleTable& custom = CustomCurve().table;
+    custom.fill(0);
+    if (!link.LocateController())
+        return Outcome::NotLocated;
+    try {
+        std::uint8_t model = 0;
+        link.ReadEeprom(kModelCodeAddress, model);
+        restrictedModel_ = IsRestrictedModel(model);
+        if (!link.ReadEeprom(kSensorCodeAddress, sensorCode_))
+            return Outcome::Done;
+        checkedSensor_ = SensorIndex(sensorCode_);
+        if (!link.ReadEeprom(kSensorOptionsAddress, options_))
+            return Outcome::Done;
+        sensorsRead_ = true;
+        progress.SetRange(0, 256);
+        if (!ReadTable(link, progress))
+            return Outcome::Done;
+        ThrottleCurve& found = Classify(custom);
+        written_ = &found;
+        selected_ = &found;
+        return Outcome::Done;
+    } catch (const CControllerException&) {
+        return Outcome::NotResponding;
+    }
+}
+
+bool ThrottleResponse::ReadTable(CController& link, RunProgress& progress)
+{
+    std::uint16_t base = 0;
+    if (!link.ReadEepromWord(kTableBaseAddress, base))
+        return false;
+    ThrottleTable& table = CustomCurve().table;
+    link.ReadFlashByte(base, table[0]);
+    for (int i = 1; i < 256; ++i) {
+        link.ReadFlashByte(static_cast<std::uint16_t>(base + i), table[i]);
+        CheckReadBack(link, base, i, table);
+        if (i % kEntriesPerStep == 0) {
+            progress.SetPos(i);
+            if (progress.Cancelled())
+                break;
+        }
+    }
+    return true;
+}
+
+ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& progress)
+{
+    // With no port open there is nothing to write to; search as Refresh does
+    // so the user hears why, or the write goes ahead on the port found.
+    if (!link.IsPortOpen() && !link.LocateController())
+        return Outcome::NotLocated;
+    try {
+        if (selected_ != written_ && selected_ != nullptr) {
+            std::uint16_t base = 0;
+            if (link.ReadEepromWord(kTableBaseAddress, base)) {
+                progress.SetRange(0, 256);
+                // Until every entry has landed the controller's table is
+                // neither the old curve nor the new one.
+                written_ = nullptr;
+                const ThrottleTable& table = selected_->table;
+                bool complete = true;
+                for (int i = 0; i < 256; ++i) {
+                    const auto word = static_cast<std::uint16_t>(0x3400 + table[i]);
+                    if (!link.WriteFlash(static_cast<std::uint16_t>(base + i), word)) {
+                        complete = false;
+                        break;
+                    }
+                    if (i % kEntriesPerStep == 0) {
+                        progress.SetPos(i);
+                        if (progress.Cancelled()) {
+                            complete = i == 255;
+                            break;
+                        }
+                    }
+                }
+                if (!complete)
+                    return Outcome::PartlyWritten;
+                written_ = selected_;
+            } else {
+                written_ = selected_;
+            }
+        }
+        sensorCode_ = checkedSensor_ ? kSensorTypes[*checkedSensor_].code : kNoSensorCode;
+        if (!link.WriteEeprom(kSensorCodeAddress, sensorCode_))
+            throw CControllerException();
+        return Outcome::Done;
+    } catch (const CControllerException&) {
+        if (written_ == nullptr && selected_ != nullptr)
+            return Outcome::PartlyWritten;
+        return Outcome::NotResponding;
+    }
+}
+
+bool ThrottleResponse::SetEnabled() const
+{
+    if (selected_ != written_)
+        return true;
+    if (const auto index = SensorIndex(sensorCode_))
+        return checkedSensor_ != index;
+    return checkedSensor_.has_value();
+}
+
+} // namespace kestrum

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "throttle/throttle_curves.h"
+#include "tools/run_progress.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace kestrum {
+
+class CController;
+
+// What the Throttle Response page knows of the controller and the page's
+// commands on the link, without any widget: the page mirrors this state into
+// its controls after each command.
+class ThrottleResponse
+{
+public:
+    enum class Outcome
+    {
+        Done,
+        NotLocated,    // the link found no controller and told the user itself
+        NotResponding, // the link gave up; what was done before stays
+        PartlyWritten, // the table write was cancelled or failed part-way
+    };
+
+    static constexpr int kEntriesPerStep = 16;
+
+    // Reads model, sensor code, options, the table base and the 256 table
+    // entries into the Custom curve, re-reading decreasing pairs, then
+    // classifies the table. The progress run starts with the table read.
+    Outcome Refresh(CController& link, RunProgress& progress);
+    // Writes the selected curve's table when it is not the written one, then
+    // the sensor code (the checked sensor, or none) on every Set.
+    Outcome Set(CController& link, RunProgress& progress);
+
+    // The user chose a response curve / a sensor type (none: unchecked all).
+    void Select(ThrottleCurve* curve) { selected_ = curve; }
+    void CheckSensor(std::optional<std::size_t> index) { checkedSensor_ = index; }
+
+    bool SetEnabled() const;
+    bool Refreshed() const { return refreshed_; }
+    ThrottleCurve* Written() const { return written_; }
+    ThrottleCurve* Selected() const { return selected_; }
+    std::uint8_t SensorCode() const { return sensorCode_; }
+    std::optional<std::size_t> CheckedSensor() const { return checkedSensor_; }
+    std::uint8_t Options() const { return options_; }
+    bool RestrictedModel() const { return restrictedModel_; }
+    bool SensorsRead() const { return sensorsRead_; }
+
+private:
+    bool ReadTable(CController& link, RunProgress& progress);
+
+    ThrottleCurve* written_ = nullptr;
+    ThrottleCurve* selected_ = nullptr;
+    bool refreshed_ = false;
+    std::uint8_t sensorCode_ = 0;
+    std::optional<std::size_t> checkedSensor_;
+    std::uint8_t options_ = 0;
+    bool restrictedModel_ = false;
+    bool sensorsRead_ = false; // the options were read, so the enabling is known
+};
+
+} // namespace kestrum

@@ -190,3 +190,21 @@ TEST_F(PollOverPty, UnwritableLogSwitchesLoggingOffOnceAndPollingGoesOn)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PollOverPty, UnpluggedPortEndsPollingOnce)
+{
+    kestrum::CLogFile log(1, false);
+    Events events;
+    CPollWorker worker(link, log, events.Callbacks());
+    worker.SetSettings({Only({Gauge::Voltage}), 0ms, false});
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(events.WaitFor([&] { return events.cycles >= 1; }));
+    sim.HangUp();
+    ASSERT_TRUE(events.WaitFor([&] { return !events.ends.empty(); }));
+    worker.Join();
+    EXPECT_EQ(events.ends, std::vector<PollEnd>{PollEnd::NotResponding});
+}
+
+} // namespace

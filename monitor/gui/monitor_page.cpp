@@ -1,17 +1,321 @@
 #include "monitor/gui/monitor_page.h"
 
+#include "app/control_id.h"
+#include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "monitor/poll_cycle.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+using kestrum::monitor::CycleResult;
+using kestrum::monitor::Gauge;
+using kestrum::monitor::kGaugeCount;
+
+namespace {
+
+constexpr int kStartId = 1055;
+constexpr int kSelectAllId = 1085;
+constexpr int kClearAllId = 1086;
+constexpr int kLogId = 1087;
+constexpr int kRefreshId = 1044;
+
+struct IntervalChoice
+{
+    int id;
+    const char* label;
+    int milliseconds;
+};
+constexpr IntervalChoice kIntervals[] = {
+    {1088, "Continuous", 0},     {1089, "1 Second", 1000},    {1090, "5 Seconds", 5000},
+    {1091, "10 Seconds", 10000}, {1092, "30 Seconds", 30000}, {1093, "1 Minute", 60000},
+};
+
+std::size_t Index(Gauge g)
+{
+    return static_cast<std::size_t>(g);
+}
+
+} // namespace
 
 CMonitorPage::CMonitorPage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
 {
-    // The size of the page's dialog, so the main window has its final size.
+    chooseLogPath = [this] {
+        return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("Monitor.log"),
+                                            QString(), nullptr, QFileDialog::DontConfirmOverwrite);
+    };
+    BuildControls();
+    Reevaluate();
+}
+
+CMonitorPage::~CMonitorPage()
+{
+    StopAndClose();
+}
+
+void CMonitorPage::BuildControls()
+{
     setMinimumSize(420, 300);
+    auto* top = new QHBoxLayout(this);
+
+    auto* gaugesGroup = new QGroupBox(QStringLiteral("Gauges"), this);
+    auto* grid = new QGridLayout(gaugesGroup);
+    const auto& gauges = kestrum::monitor::Gauges();
+    for (std::size_t i = 0; i < kGaugeCount; ++i) {
+        const auto& info = gauges[i];
+        auto* box = new QCheckBox(gaugesGroup);
+        kestrum::SetControlId(box, info.checkId);
+        connect(box, &QCheckBox::clicked, this, [this, i] { OnGaugeClicked(i); });
+        checks[i] = box;
+        auto* value = new QLabel(QString::fromUtf8(info.initialText), gaugesGroup);
+        kestrum::SetControlId(value, info.valueId);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(60);
+        values[i] = value;
+        const int row = static_cast<int>(i);
+        grid->addWidget(box, row, 0);
+        grid->addWidget(new QLabel(QString::fromUtf8(info.label), gaugesGroup), row, 1);
+        grid->addWidget(value, row, 2);
+        grid->addWidget(new QLabel(QString::fromUtf8(info.unit), gaugesGroup), row, 3);
+    }
+    refreshButton = new QPushButton(QStringLiteral("&Refresh"), gaugesGroup);
+    kestrum::SetControlId(refreshButton, kRefreshId);
+    grid->addWidget(refreshButton, static_cast<int>(kGaugeCount), 2, 1, 2);
+    top->addWidget(gaugesGroup);
+
+    auto* right = new QVBoxLayout;
+    auto* monitorGroup = new QGroupBox(QStringLiteral("Monitor"), this);
+    auto* monitorLayout = new QVBoxLayout(monitorGroup);
+    startButton = new QPushButton(QStringLiteral("&Start"), monitorGroup);
+    selectAllButton = new QPushButton(QStringLiteral("Select &All"), monitorGroup);
+    clearAllButton = new QPushButton(QStringLiteral("&Clear All"), monitorGroup);
+    logBox = new QCheckBox(QStringLiteral("Log to File"), monitorGroup);
+    kestrum::SetControlId(startButton, kStartId);
+    kestrum::SetControlId(selectAllButton, kSelectAllId);
+    kestrum::SetControlId(clearAllButton, kClearAllId);
+    kestrum::SetControlId(logBox, kLogId);
+    for (QPushButton* b : {startButton, selectAllButton, clearAllButton, refreshButton}) {
+        b->setAutoDefault(false);
+        monitorLayout->addWidget(b);
+    }
+    monitorLayout->removeWidget(refreshButton);
+    monitorLayout->addWidget(logBox);
+    right->addWidget(monitorGroup);
+
+    auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);
+    auto* intervalLayout = new QVBoxLayout(intervalGroup);
+    for (const auto& choice : kIntervals) {
+        auto* radio = new QRadioButton(QString::fromUtf8(choice.label), intervalGroup);
+        kestrum::SetControlId(radio, choice.id);
+        radio->setChecked(choice.milliseconds == 1000);
+        const int ms = choice.milliseconds;
+        connect(radio, &QRadioButton::toggled, this, [this, ms](bool on) {
+            if (on)
+                OnInterval(ms);
+        });
+        intervalLayout->addWidget(radio);
+    }
+    right->addWidget(intervalGroup);
+    top->addLayout(right);
+
+    connect(refreshButton, &QPushButton::clicked, this, &CMonitorPage::OnRefresh);
+    connect(startButton, &QPushButton::clicked, this, &CMonitorPage::OnStartStop);
+    connect(selectAllButton, &QPushButton::clicked, this, &CMonitorPage::OnSelectAll);
+    connect(clearAllButton, &QPushButton::clicked, this, &CMonitorPage::OnClearAll);
+    connect(logBox, &QCheckBox::clicked, this, &CMonitorPage::OnLogToFile);
+}
+
+void CMonitorPage::ShowNotResponding()
+{
+    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+                            QMessageBox::NoIcon, this);
 }
 
 void CMonitorPage::OnRefresh()
 {
     CWaitCursor wait;
-    // A failed search has already told the user; nothing more to read.
-    Controller().LocateController();
+    kestrum::CController& link = Controller();
+    try {
+        if (!link.LocateController())
+            return; // the link has told the user
+        auto show = [this](Gauge g, double v) {
+            values[Index(g)]->setText(QString::fromStdString(kestrum::monitor::Format(g, v)));
+        };
+        for (Gauge g : {Gauge::Temperature, Gauge::Voltage, Gauge::ErrorFlags})
+            show(g, kestrum::monitor::ReadGauge(link, g));
+        const double throttle = kestrum::monitor::ReadGauge(link, Gauge::Throttle);
+        show(Gauge::Throttle, throttle);
+        const double output = kestrum::monitor::ReadGauge(link, Gauge::OutputCurrent);
+        show(Gauge::OutputCurrent, output);
+        show(Gauge::BatteryCurrent, kestrum::monitor::BatteryCurrent(output, throttle));
+    } catch (const kestrum::CControllerException&) {
+        ShowNotResponding();
+    }
+}
+
+void CMonitorPage::PushSettings()
+{
+    for (std::size_t i = 0; i < kGaugeCount; ++i)
+        settings_.checked[i] = checks[i]->isChecked();
+    if (worker_)
+        worker_->SetSettings(settings_);
+}
+
+void CMonitorPage::OnStartStop()
+{
+    if (worker_) {
+        worker_->Stop();
+        startButton->setText(QStringLiteral("St&art"));
+        refreshButton->setEnabled(true);
+        return;
+    }
+    kestrum::monitor::PollCallbacks callbacks;
+    // Queued to this page: the worker never waits for the user-interface
+    // thread, and a post that arrives after the page is gone is dropped.
+    callbacks.cycle = [this](const CycleResult& result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { ShowCycle(result); }, Qt::QueuedConnection);
+    };
+    callbacks.logFailed = [this](std::error_code error) {
+        QMetaObject::invokeMethod(
+            this, [this, error] { OnLogFailed(error); }, Qt::QueuedConnection);
+    };
+    callbacks.ended = [this](kestrum::monitor::PollEnd end) {
+        QMetaObject::invokeMethod(
+            this, [this, end] { OnPollEnded(end); }, Qt::QueuedConnection);
+    };
+    worker_ = std::make_unique<kestrum::monitor::CPollWorker>(Controller(), log_, callbacks);
+    PushSettings();
+    worker_->Start();
+    startButton->setText(QStringLiteral("St&op"));
+    refreshButton->setEnabled(false);
+}
+
+void CMonitorPage::ShowCycle(const CycleResult& result)
+{
+    if (!worker_)
+        return;
+    for (std::size_t i = 0; i < kGaugeCount; ++i)
+        values[i]->setText(QString::fromStdString(result.shown[i]));
+}
+
+void CMonitorPage::OnPollEnded(kestrum::monitor::PollEnd end)
+{
+    if (worker_) {
+        worker_->Join();
+        worker_.reset();
+    }
+    startButton->setText(QStringLiteral("St&art"));
+    refreshButton->setEnabled(true);
+    if (end == kestrum::monitor::PollEnd::NotResponding)
+        ShowNotResponding();
+}
+
+void CMonitorPage::OnLogFailed(std::error_code error)
+{
+    settings_.logging = false;
+    logBox->setChecked(false);
+    log_.Close();
+    kestrum::ShowMessageBox(QString::fromStdString(error.message()), QMessageBox::Ok,
+                            QMessageBox::NoIcon, this);
+}
+
+void CMonitorPage::OnGaugeClicked(std::size_t index)
+{
+    if (index == Index(Gauge::BatteryCurrent) && checks[index]->isChecked()) {
+        checks[Index(Gauge::Throttle)]->setChecked(true);
+        checks[Index(Gauge::OutputCurrent)]->setChecked(true);
+    }
+    Reevaluate();
+}
+
+void CMonitorPage::OnSelectAll()
+{
+    for (QCheckBox* box : checks)
+        box->setChecked(true);
+    Reevaluate();
+}
+
+void CMonitorPage::OnClearAll()
+{
+    for (QCheckBox* box : checks)
+        box->setChecked(false);
+    Reevaluate();
+}
+
+void CMonitorPage::Reevaluate()
+{
+    std::size_t checked = 0;
+    for (QCheckBox* box : checks)
+        checked += box->isChecked() ? 1 : 0;
+    startButton->setEnabled(checked > 0);
+    clearAllButton->setEnabled(checked > 0);
+    selectAllButton->setEnabled(checked < kGaugeCount);
+    PushSettings();
+    if (worker_ && checked == 0)
+        OnStartStop();
+}
+
+void CMonitorPage::OnInterval(int milliseconds)
+{
+    settings_.interval = std::chrono::milliseconds(milliseconds);
+    if (worker_)
+        worker_->SetSettings(settings_);
+}
+
+void CMonitorPage::OnLogToFile()
+{
+    if (!logBox->isChecked()) {
+        settings_.logging = false;
+        PushSettings();
+        log_.Close();
+        return;
+    }
+    const QString path = chooseLogPath();
+    if (path.isEmpty()) {
+        logBox->setChecked(false);
+        return;
+    }
+    std::error_code error;
+    log_.timestamps = false;
+    if (!log_.Open(path.toStdString(), &error)) {
+        // Leaving the box checked would drop every row unseen.
+        logBox->setChecked(false);
+        kestrum::ShowMessageBox(path + QStringLiteral("\n") +
+                                    QString::fromStdString(error.message()),
+                                QMessageBox::Ok, QMessageBox::NoIcon, this);
+        return;
+    }
+    log_.Log(1, "%s", kestrum::monitor::kCsvHeader);
+    log_.timestamps = true;
+    settings_.logging = true;
+    PushSettings();
+}
+
+void CMonitorPage::StopAndClose()
+{
+    if (worker_) {
+        // The worker only posts to this thread, so waiting here cannot
+        // deadlock; its pending posts die with the worker's results.
+        worker_->Stop();
+        worker_->Join();
+        worker_.reset();
+        startButton->setText(QStringLiteral("St&art"));
+        refreshButton->setEnabled(true);
+    }
+    log_.Close();
+}
+
+void CMonitorPage::closeEvent(QCloseEvent* event)
+{
+    StopAndClose();
+    CPropertyPage::closeEvent(event);
 }

@@ -1,17 +1,64 @@
 #pragma once
 
 #include "app/property_page.h"
+#include "monitor/poll_worker.h"
+#include "tools/log_file.h"
 
-// The Monitor page: live readings and their log.
-// Until the page's controls exist, its refresh only makes sure a controller
-// is reached, so that start-up searches for the controller as it will with
-// the full page.
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+// The Monitor page: live readings, polled on a worker thread, and their CSV
+// log. The worker never touches a widget; its texts arrive queued.
 class CMonitorPage : public CPropertyPage
 {
     Q_OBJECT
 
 public:
     explicit CMonitorPage(CMainFrame& frame, QWidget* parent = nullptr);
+    ~CMonitorPage() override;
 
     void OnRefresh() override;
+    void OnStartStop();
+    void OnSelectAll();
+    void OnClearAll();
+    void OnLogToFile();
+    // Stops polling and waits for the worker, then closes the log.
+    void StopAndClose();
+    bool IsPolling() const { return worker_ != nullptr; }
+
+    // Chooses the log's path; the save dialog unless a test replaces it.
+    // An empty result is a cancel.
+    std::function<QString()> chooseLogPath;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void OnGaugeClicked(std::size_t index);
+    void OnInterval(int milliseconds);
+    void Reevaluate();
+    void PushSettings();
+    void ShowCycle(const kestrum::monitor::CycleResult& result);
+    void OnPollEnded(kestrum::monitor::PollEnd end);
+    void OnLogFailed(std::error_code error);
+    void ShowNotResponding();
+
+    std::array<QCheckBox*, kestrum::monitor::kGaugeCount> checks{};
+    std::array<QLabel*, kestrum::monitor::kGaugeCount> values{};
+    QPushButton* startButton = nullptr;
+    QPushButton* selectAllButton = nullptr;
+    QPushButton* clearAllButton = nullptr;
+    QPushButton* refreshButton = nullptr;
+    QCheckBox* logBox = nullptr;
+
+    kestrum::monitor::PollSettings settings_;
+    kestrum::CLogFile log_{1, false};
+    std::unique_ptr<kestrum::monitor::CPollWorker> worker_;
 };

@@ -1,0 +1,60 @@
+#include "monitor/poll_cycle.h"
+
+#include "link/controller.h"
+
+namespace kestrum::monitor {
+
+double ReadGauge(CController& controller, Gauge gauge)
+{
+    std::uint8_t bytes[3] = {};
+    // A RAM read raises when unanswered; a false return (no port) is no
+    // answer either, never a silent zero.
+    if (!controller.ReadRam(Info(gauge).ramAddress, bytes))
+        throw CControllerException();
+    return Convert(gauge, RawValue(gauge, bytes));
+}
+
+CycleResult RunCycle(CController& controller, const GaugeChecks& checked)
+{
+    CycleResult result;
+    auto checkedGauge = [&](Gauge g) { return checked[static_cast<std::size_t>(g)]; };
+    auto put = [&](Gauge g, const std::string& text, bool show) {
+        const auto i = static_cast<std::size_t>(g);
+        result.row[i] = text;
+        if (show)
+            result.shown[i] = text;
+    };
+
+    for (Gauge g : {Gauge::Temperature, Gauge::Voltage, Gauge::ErrorFlags}) {
+        if (checkedGauge(g))
+            put(g, Format(g, ReadGauge(controller, g)), true);
+    }
+    const bool battery = checkedGauge(Gauge::BatteryCurrent);
+    double throttle = 0;
+    if (checkedGauge(Gauge::Throttle) || battery) {
+        throttle = ReadGauge(controller, Gauge::Throttle);
+        put(Gauge::Throttle, Format(Gauge::Throttle, throttle), checkedGauge(Gauge::Throttle));
+    }
+    double output = 0;
+    if (checkedGauge(Gauge::OutputCurrent) || battery) {
+        output = ReadGauge(controller, Gauge::OutputCurrent);
+        put(Gauge::OutputCurrent, Format(Gauge::OutputCurrent, output),
+            checkedGauge(Gauge::OutputCurrent));
+    }
+    if (battery)
+        put(Gauge::BatteryCurrent, Format(Gauge::BatteryCurrent, BatteryCurrent(output, throttle)),
+            true);
+    return result;
+}
+
+std::chrono::milliseconds NextWait(std::chrono::steady_clock::time_point start,
+                                   std::chrono::milliseconds interval,
+                                   std::chrono::steady_clock::time_point now)
+{
+    if (interval.count() <= 0)
+        return std::chrono::milliseconds(0);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(start + interval - now);
+    return left.count() > 0 ? left : std::chrono::milliseconds(0);
+}
+
+} // namespace kestrum::monitor

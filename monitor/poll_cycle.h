@@ -1,0 +1,43 @@
+#pragma once
+
+#include "monitor/gauges.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+
+namespace kestrum {
+class CController;
+}
+
+// One polling cycle of the Monitor page, without a window.
+namespace kestrum::monitor {
+
+using GaugeChecks = std::array<bool, kGaugeCount>; // indexed by Gauge
+
+struct CycleResult
+{
+    // What the value controls show; empty for a gauge that was not checked.
+    GaugeTexts shown;
+    // The fields of the log row: as shown, plus the throttle position and
+    // output current whenever they were read for the battery current.
+    GaugeTexts row;
+};
+
+// Reads the checked gauges in the wire order temperature, voltage, error
+// flags, throttle, output current; the throttle and output current are also
+// read when only the battery current needs them. Raises CControllerException
+// when the controller does not answer.
+CycleResult RunCycle(CController& controller, const GaugeChecks& checked);
+
+// Reads one gauge at its RAM address and gives its displayed value.
+double ReadGauge(CController& controller, Gauge gauge);
+
+// How long to wait after a cycle that started at `start` before the next,
+// timed start to start; zero at once for a continuous interval (0) or a
+// cycle that took the whole interval.
+std::chrono::milliseconds NextWait(std::chrono::steady_clock::time_point start,
+                                   std::chrono::milliseconds interval,
+                                   std::chrono::steady_clock::time_point now);
+
+} // namespace kestrum::monitor

@@ -5,6 +5,7 @@
 #include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "monitor/poll_cycle.h"
+#include "tools/file_error.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -224,8 +225,9 @@ void CMonitorPage::OnLogFailed(std::error_code error)
     settings_.logging = false;
     logBox->setChecked(false);
     log_.Close();
-    kestrum::ShowMessageBox(QString::fromStdString(error.message()), QMessageBox::Ok,
-                            QMessageBox::NoIcon, this);
+    kestrum::ShowMessageBox(
+        QString::fromStdString(kestrum::FileErrorText(error, logPath.toStdString())),
+        QMessageBox::Ok, QMessageBox::NoIcon, this);
 }
 
 void CMonitorPage::OnGaugeClicked(std::size_t index)
@@ -289,11 +291,12 @@ void CMonitorPage::OnLogToFile()
     if (!log_.Open(path.toStdString(), &error)) {
         // Leaving the box checked would drop every row unseen.
         logBox->setChecked(false);
-        kestrum::ShowMessageBox(path + QStringLiteral("\n") +
-                                    QString::fromStdString(error.message()),
-                                QMessageBox::Ok, QMessageBox::NoIcon, this);
+        kestrum::ShowMessageBox(
+            QString::fromStdString(kestrum::FileErrorText(error, path.toStdString())),
+            QMessageBox::Ok, QMessageBox::NoIcon, this);
         return;
     }
+    logPath = path;
     log_.Log(1, "%s", kestrum::monitor::kCsvHeader);
     log_.timestamps = true;
     settings_.logging = true;

@@ -60,5 +60,6 @@ private:
 
     kestrum::monitor::PollSettings settings_;
     kestrum::CLogFile log_{1, false};
+    QString logPath; // of the open log, for its error texts
     std::unique_ptr<kestrum::monitor::CPollWorker> worker_;
 };

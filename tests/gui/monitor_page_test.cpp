@@ -102,6 +102,9 @@ TEST_F(MonitorPageTest, UnwritableLogIsSwitchedOffWithOneMessageWhilePollingGoes
     log->click();
     Click(kStart);
     ASSERT_TRUE(WaitUntil([&] { return !boxes.requests.empty(); }));
+    // The standard file-error text, naming the file.
+    EXPECT_TRUE(boxes.requests[0].text.contains(QStringLiteral("/dev/full")))
+        << boxes.requests[0].text.toStdString();
     EXPECT_FALSE(log->isChecked());
     const auto sent = sim->Transcript().size();
     ASSERT_TRUE(sim->WaitForRequests(sent + 3, std::chrono::seconds(5)));

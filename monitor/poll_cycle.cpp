@@ -47,14 +47,14 @@ CycleResult RunCycle(CController& controller, const GaugeChecks& checked)
     return result;
 }
 
-std::chrono::milliseconds NextWait(std::chrono::steady_clock::time_point start,
-                                   std::chrono::milliseconds interval,
-                                   std::chrono::steady_clock::time_point now)
+std::chrono::steady_clock::time_point NextStart(std::chrono::steady_clock::time_point start,
+                                                std::chrono::milliseconds interval,
+                                                std::chrono::steady_clock::time_point now)
 {
     if (interval.count() <= 0)
-        return std::chrono::milliseconds(0);
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(start + interval - now);
-    return left.count() > 0 ? left : std::chrono::milliseconds(0);
+        return now;
+    const auto planned = start + interval;
+    return planned > now ? planned : now;
 }
 
 } // namespace kestrum::monitor

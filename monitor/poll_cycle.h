@@ -33,11 +33,12 @@ CycleResult RunCycle(CController& controller, const GaugeChecks& checked);
 // Reads one gauge at its RAM address and gives its displayed value.
 double ReadGauge(CController& controller, Gauge gauge);
 
-// How long to wait after a cycle that started at `start` before the next,
-// timed start to start; zero at once for a continuous interval (0) or a
-// cycle that took the whole interval.
-std::chrono::milliseconds NextWait(std::chrono::steady_clock::time_point start,
-                                   std::chrono::milliseconds interval,
-                                   std::chrono::steady_clock::time_point now);
+// When the cycle after one that started at `start` should start, timed start
+// to start: `start` + `interval`, or `now` for a continuous interval (0) or a
+// cycle that took the whole interval. Scheduling from the planned start, not
+// from the moment the wait ended, keeps the wake-up latency from adding up.
+std::chrono::steady_clock::time_point NextStart(std::chrono::steady_clock::time_point start,
+                                                std::chrono::milliseconds interval,
+                                                std::chrono::steady_clock::time_point now);
 
 } // namespace kestrum::monitor

@@ -57,15 +57,16 @@ void CPollWorker::Join()
 void CPollWorker::Run()
 {
     PollEnd end = PollEnd::Stopped;
-    std::chrono::milliseconds wait{0};
+    // The first cycle starts at once; each start is the one planned, so the
+    // wake-up latency of the wait does not shift the cycles after it.
+    auto start = std::chrono::steady_clock::now();
     std::unique_lock guard(lock_);
     for (;;) {
-        if (wake_.wait_for(guard, wait, [this] { return stop_; }))
+        if (wake_.wait_until(guard, start, [this] { return stop_; }))
             break;
         const PollSettings settings = settings_;
         guard.unlock();
 
-        const auto start = std::chrono::steady_clock::now();
         CycleResult result;
         try {
             result = RunCycle(controller_, settings.checked);
@@ -91,7 +92,7 @@ void CPollWorker::Run()
                     callbacks_.logFailed(error);
             }
         }
-        wait = NextWait(start, settings.interval, std::chrono::steady_clock::now());
+        start = NextStart(start, settings.interval, std::chrono::steady_clock::now());
         guard.lock();
     }
     guard.unlock();

@@ -94,7 +94,23 @@ TEST(PollTiming, WaitIsMeasuredStartToStart)
     const Case cases[] = {
         {1000ms, 250ms, 750ms}, {1000ms, 1200ms, 0ms}, {1000ms, 1000ms, 0ms}, {0ms, 5ms, 0ms}};
     for (const auto& c : cases)
-        EXPECT_EQ(NextWait(t0, c.interval, t0 + c.took), c.wait) << c.took.count();
+        EXPECT_EQ(NextStart(t0, c.interval, t0 + c.took) - (t0 + c.took), c.wait) << c.took.count();
+}
+
+TEST(PollTiming, StartsStayOnTheirPlannedGridWhateverTheCyclesTake)
+{
+    // Cycles of varying length inside the interval: every start is the first
+    // plus a whole number of intervals, so nothing accumulates.
+    const auto t0 = std::chrono::steady_clock::now();
+    auto start = t0;
+    const std::chrono::milliseconds took[] = {250ms, 999ms, 1ms, 730ms, 0ms};
+    for (int k = 1; k <= 30; ++k) {
+        start = NextStart(start, 1000ms, start + took[k % 5]);
+        EXPECT_EQ(start - t0, k * 1000ms) << k;
+    }
+    // One overlong cycle moves the grid to its end, not further.
+    start = NextStart(start, 1000ms, start + 1500ms);
+    EXPECT_EQ(start - t0, 31500ms);
 }
 
 // Collects what the worker hands on, so a test can wait for it.

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -29,26 +30,35 @@ bool Usable(const QWidget* widget)
     return widget->isVisible() && widget->isEnabled();
 }
 
-// The first usable control of `page` (in creation order) whose mnemonic is
-// `sequence`: a button, or a label with a usable buddy.
-QWidget* PageControl(const QWidget& page, const QKeySequence& sequence)
+// The usable controls of `page` (in creation order) whose mnemonic is
+// `sequence`: buttons, and labels with a usable buddy.
+QList<QWidget*> PageControls(const QWidget& page, const QKeySequence& sequence)
 {
+    QList<QWidget*> found;
     for (QWidget* child : page.findChildren<QWidget*>()) {
         if (!Usable(child)) {
             continue;
         }
         if (auto* button = qobject_cast<QAbstractButton*>(child)) {
             if (QKeySequence::mnemonic(button->text()) == sequence) {
-                return button;
+                found.append(button);
             }
         } else if (auto* label = qobject_cast<QLabel*>(child)) {
             if (label->buddy() && Usable(label->buddy()) &&
                 QKeySequence::mnemonic(label->text()) == sequence) {
-                return label;
+                found.append(label);
             }
         }
     }
-    return nullptr;
+    return found;
+}
+
+// Of several controls sharing a mnemonic, the one after the focused one
+// (the first when none of them has the focus), as the key cycles among them.
+QWidget* NextSharing(const QList<QWidget*>& controls)
+{
+    const qsizetype focused = controls.indexOf(QApplication::focusWidget());
+    return controls[(focused + 1) % controls.size()];
 }
 
 void Activate(QWidget& control)
@@ -92,12 +102,18 @@ CMnemonicRouter::Target CMnemonicRouter::Resolve(const QKeyEvent& key) const
         return target;
     }
     const QKeySequence sequence = AltKey(key);
-    QWidget* control = PageControl(*page, sequence);
-    if (control == nullptr) {
+    const QList<QWidget*> controls = PageControls(*page, sequence);
+    if (controls.isEmpty()) {
         return target; // no clash: Qt handles the key alone
     }
     if (page->isAncestorOf(QApplication::focusWidget())) {
-        target.control = control;
+        if (controls.size() == 1) {
+            target.control = controls.first();
+        } else {
+            // Shared by two controls: the key only moves the focus, and
+            // Space then presses the focused one.
+            target.focus = NextSharing(controls);
+        }
         return target;
     }
     for (QAction* action : menuBar.actions()) {
@@ -128,7 +144,7 @@ bool CMnemonicRouter::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     const Target target = Resolve(*key);
-    if (target.control == nullptr && target.menu == nullptr) {
+    if (target.control == nullptr && target.focus == nullptr && target.menu == nullptr) {
         return false;
     }
     // Claim the key from the shortcut map (where it is ambiguous), then act
@@ -137,6 +153,10 @@ bool CMnemonicRouter::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::KeyPress) {
         if (target.control) {
             Activate(*target.control);
+        } else if (target.focus) {
+            // A label hands the focus on to its buddy.
+            auto* label = qobject_cast<QLabel*>(target.focus);
+            (label ? label->buddy() : target.focus)->setFocus(Qt::ShortcutFocusReason);
         } else {
             menuBar.setActiveAction(target.menu);
         }

@@ -17,7 +17,9 @@ class QWidget;
 // visible, enabled control there has the mnemonic, the control gets it (a
 // button is clicked, a label's buddy takes the focus); when the focus is
 // elsewhere in the window, the menu bar gets it. Alt+letters without a clash
-// are left to Qt. F10 opens the menu bar, as Alt alone does.
+// are left to Qt. Where two page controls share the letter, the key moves
+// the focus from one to the next and Space presses the focused one. F10
+// opens the menu bar, as Alt alone does.
 //
 // Installed on the application for as long as the router (a child of the
 // main window) lives.
@@ -32,11 +34,13 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // What an Alt+letter should do: activate a page control, open a menu, or
+    // What an Alt+letter should do: activate a page control, move the focus
+    // to one of the page controls that share the letter, open a menu, or
     // nothing (leave the key to Qt).
     struct Target
     {
         QWidget* control = nullptr;
+        QWidget* focus = nullptr;
         QAction* menu = nullptr;
     };
     Target Resolve(const QKeyEvent& key) const;

@@ -5,6 +5,7 @@
 #include "app/mnemonic_router.h"
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
+#include "app/property_page.h"
 #include "app/settings_store.h"
 #include "app/status_line.h"
 #include "app/wait_cursor.h"
@@ -160,6 +161,11 @@ void CMainFrame::moveEvent(QMoveEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    for (int i = 0; i < CPropSheet::kPageCount; ++i) {
+        if (CPropertyPage* page = sheet->Page(i)) {
+            page->OnWindowClosing();
+        }
+    }
     SaveSettings();
     event->accept();
 }

@@ -31,6 +31,10 @@ public:
     // CControllerException itself ("Motor controller is not responding").
     virtual void OnRefresh() = 0;
 
+    // Called by the main window as it closes, before it saves its settings:
+    // a page ends here whatever it still runs on the link.
+    virtual void OnWindowClosing() {}
+
     // Called by the sheet each time this page becomes the active page.
     void OnSetActive();
     // True once the first activation has run the page's refresh.

@@ -8,7 +8,6 @@
 #include "tools/file_error.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -315,10 +314,4 @@ void CMonitorPage::StopAndClose()
         refreshButton->setEnabled(true);
     }
     log_.Close();
-}
-
-void CMonitorPage::closeEvent(QCloseEvent* event)
-{
-    StopAndClose();
-    CPropertyPage::closeEvent(event);
 }

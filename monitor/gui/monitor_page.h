@@ -30,14 +30,14 @@ public:
     void OnLogToFile();
     // Stops polling and waits for the worker, then closes the log.
     void StopAndClose();
+    void OnWindowClosing() override { StopAndClose(); }
     bool IsPolling() const { return worker_ != nullptr; }
+    // What the worker takes at its next cycle.
+    const kestrum::monitor::PollSettings& PollingSettings() const { return settings_; }
 
     // Chooses the log's path; the save dialog unless a test replaces it.
     // An empty result is a cancel.
     std::function<QString()> chooseLogPath;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();

@@ -124,6 +124,8 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
 
 bool ThrottleResponse::SetEnabled() const
 {
+    if (!sensorsRead_)
+        return false;
     if (selected_ != written_)
         return true;
     if (const auto index = SensorIndex(sensorCode_))

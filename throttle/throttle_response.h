@@ -38,7 +38,11 @@ public:
     void Select(ThrottleCurve* curve) { selected_ = curve; }
     void CheckSensor(std::optional<std::size_t> index) { checkedSensor_ = index; }
 
+    // Never before the sensor type and options were read: a Set then would
+    // write a sensor code and a curve the technician never saw read.
     bool SetEnabled() const;
+    // The response curves may be chosen once Set has a sensor code to keep.
+    bool CurvesEnabled() const { return sensorsRead_; }
     bool Refreshed() const { return refreshed_; }
     ThrottleCurve* Written() const { return written_; }
     ThrottleCurve* Selected() const { return selected_; }

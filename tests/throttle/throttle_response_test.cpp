@@ -79,6 +79,15 @@ TEST(GraphMapping, cornersOfTheClientArea)
     EXPECT_DOUBLE_EQ(top.y, 0);
 }
 
+TEST(ThrottleResponseState, nothingCanBeChosenOrSetBeforeTheSensorTypeWasRead)
+{
+    ThrottleResponse page;
+    page.Select(AllCurves()[1]);
+    page.CheckSensor(0);
+    EXPECT_FALSE(page.CurvesEnabled());
+    EXPECT_FALSE(page.SetEnabled()) << "would write a sensor code never read";
+}
+
 class ThrottleLinkTest : public testing::Test
 {
 protected:

@@ -1,7 +1,9 @@
 #include "throttle/gui/throttle_page.h"
 
 #include "app/control_id.h"
+#include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "throttle/gui/table_edit.h"
@@ -74,7 +76,12 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
             UpdateGraph();
         });
     }
-    curveButtons[4]->setEnabled(false);
+    // Greyed until a Refresh reads the sensor type and options, so that
+    // nothing looks like a reading that was never made.
+    for (QRadioButton* button : sensorButtons)
+        button->setEnabled(false);
+    for (QRadioButton* button : curveButtons)
+        button->setEnabled(false);
 
     setButton = new QPushButton(QStringLiteral("&Set"), this);
     kestrum::SetControlId(setButton, 1043);
@@ -96,6 +103,7 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
     auto* top = new QHBoxLayout(this);
     top->addWidget(sensorGroup);
     top->addLayout(right, 1);
+    ShowState();
 }
 
 void CThrottlePage::OnRefresh()
@@ -113,6 +121,8 @@ void CThrottlePage::OnRefresh()
             sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
                 kestrum::kSensorTypes[i], response.Options(), response.RestrictedModel()));
     }
+    for (std::size_t i = 0; i + 1 < curveButtons.size(); ++i)
+        curveButtons[i]->setEnabled(response.CurvesEnabled());
     CheckOnly(sensorButtons, kestrum::SensorIndex(response.SensorCode()));
     response.CheckSensor(kestrum::SensorIndex(response.SensorCode()));
     const auto curves = kestrum::AllCurves();
@@ -127,19 +137,29 @@ void CThrottlePage::OnRefresh()
 void CThrottlePage::OnSet()
 {
     CWaitCursor wait;
+    const bool writesTable =
+        response.Selected() != nullptr && response.Selected() != response.Written();
     kestrum::ThrottleResponse::Outcome outcome;
     {
         CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), window());
         outcome = response.Set(Controller(), progress);
     }
     using Outcome = kestrum::ThrottleResponse::Outcome;
-    if (outcome == Outcome::NotResponding)
+    CStatusLine& status = MainFrame().StatusLine();
+    if (outcome == Outcome::Done) {
+        const bool tableWritten = writesTable && response.Written() == response.Selected();
+        status.ShowResult(tableWritten
+                              ? QStringLiteral("Throttle table written and verified")
+                              : QStringLiteral("Throttle sensor type written and verified"));
+    } else if (outcome == Outcome::NotResponding) {
         NotResponding();
-    else if (outcome == Outcome::PartlyWritten)
+    } else if (outcome == Outcome::PartlyWritten) {
+        status.ShowResult(QStringLiteral("Throttle table only partly written"));
         kestrum::ShowMessageBox(
             QStringLiteral(
                 "The throttle table was only partly written. Press Set to write it again."),
             QMessageBox::Ok, QMessageBox::Warning, this);
+    }
     ShowState();
 }
 

@@ -79,6 +79,8 @@ void CMonitorPage::BuildControls()
         kestrum::SetControlId(value, info.valueId);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setMinimumWidth(60);
+        // Greyed until read: "-273.0" is no reading.
+        value->setEnabled(false);
         values[i] = value;
         const int row = static_cast<int>(i);
         grid->addWidget(box, row, 0);
@@ -147,7 +149,9 @@ void CMonitorPage::OnRefresh()
         if (!link.LocateController())
             return; // the link has told the user
         auto show = [this](Gauge g, double v) {
-            values[Index(g)]->setText(QString::fromStdString(kestrum::monitor::Format(g, v)));
+            QLabel* value = values[Index(g)];
+            value->setText(QString::fromStdString(kestrum::monitor::Format(g, v)));
+            value->setEnabled(true);
         };
         for (Gauge g : {Gauge::Temperature, Gauge::Voltage, Gauge::ErrorFlags})
             show(g, kestrum::monitor::ReadGauge(link, g));
@@ -203,8 +207,11 @@ void CMonitorPage::ShowCycle(const CycleResult& result)
 {
     if (!worker_)
         return;
-    for (std::size_t i = 0; i < kGaugeCount; ++i)
+    for (std::size_t i = 0; i < kGaugeCount; ++i) {
         values[i]->setText(QString::fromStdString(result.shown[i]));
+        if (!result.shown[i].empty())
+            values[i]->setEnabled(true);
+    }
 }
 
 void CMonitorPage::OnPollEnded(kestrum::monitor::PollEnd end)

@@ -153,6 +153,28 @@ TEST_F(MonitorPageTest, FirstActivationLocatesThenReadsTheGaugesInRefreshOrder)
     EXPECT_TRUE(sim->Transcript().empty());
 }
 
+TEST_F(MonitorPageTest, ValuesAreGreyedUntilTheyHaveBeenRead)
+{
+    const int valueIds[] = {1046, 1048, 1051, 1052, 1053, 1054};
+    sim->SetFaults({.silent = true});
+    frame->Sheet().setCurrentIndex(kMonitorPage); // the search finds nothing
+    for (int id : valueIds)
+        EXPECT_FALSE(FindControl<QLabel>(page, id)->isEnabled()) << id;
+
+    // Polling one gauge lights up that gauge only.
+    sim->SetFaults({});
+    FindControl<QCheckBox>(page, kErrorFlagsBox)->click();
+    Click(kStart);
+    ASSERT_TRUE(WaitUntil([&] { return FindControl<QLabel>(page, 1054)->isEnabled(); }));
+    Click(kStart);
+    ASSERT_TRUE(WaitUntil([&] { return !Polling(); }));
+    EXPECT_FALSE(FindControl<QLabel>(page, 1048)->isEnabled());
+
+    Click(kRefresh);
+    for (int id : valueIds)
+        EXPECT_TRUE(FindControl<QLabel>(page, id)->isEnabled()) << id;
+}
+
 TEST_F(MonitorPageTest, IntervalSurvivesAPageSwitchAndReachesTheWorker)
 {
     frame->Sheet().setCurrentIndex(kMonitorPage);

@@ -2,7 +2,9 @@
 #include "throttle/throttle_tables.h"
 
 #include <QImage>
+#include <array>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -29,6 +31,32 @@ TEST(TableEditRender, linearRunsFromBottomLeftToTopRightOnWhite)
                  {0, 0, qRgb(255, 255, 255)}};
     for (const auto& c : cases)
         EXPECT_EQ(image.pixel(c.x, c.y) & 0xFFFFFF, c.colour & 0xFFFFFF) << c.x << "," << c.y;
+}
+
+TEST(TableEditRender, cornersFollowTheSizeAndTheLengthOfTheTableDrawnNow)
+{
+    std::array<std::uint8_t, 16> ramp{};
+    for (std::size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<std::uint8_t>(i);
+    CTableEdit graph;
+    graph.setFrameStyle(QFrame::NoFrame);
+    // The 256-entry table first, so the short one is set after a resize
+    // with the long one attached.
+    graph.SetTable(kestrum::kLinearTable.data(), 256);
+    for (const QSize size : {QSize(200, 120), QSize(64, 300), QSize(333, 77)}) {
+        for (const auto& [table, length] :
+             {std::pair{kestrum::kLinearTable.data(), 256},
+              std::pair{static_cast<const std::uint8_t*>(ramp.data()), 16}}) {
+            graph.resize(size);
+            (void)graph.grab();
+            graph.SetTable(table, length);
+            const QImage image = graph.grab().toImage();
+            const int w = image.width() - 1, h = image.height() - 1;
+            EXPECT_EQ(image.pixel(0, h) & 0xFFFFFF, 0u) << length << " at " << w << "x" << h;
+            EXPECT_EQ(image.pixel(w, 0) & 0xFFFFFF, 0u) << length << " at " << w << "x" << h;
+            EXPECT_EQ(image.pixel(w, h) & 0xFFFFFF, 0xFFFFFFu) << length;
+        }
+    }
 }
 
 TEST(TableEditRender, noTableShowsOnlyWhite)

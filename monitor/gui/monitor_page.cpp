@@ -104,11 +104,11 @@ void CMonitorPage::BuildControls()
     kestrum::SetControlId(selectAllButton, kSelectAllId);
     kestrum::SetControlId(clearAllButton, kClearAllId);
     kestrum::SetControlId(logBox, kLogId);
-    for (QPushButton* b : {startButton, selectAllButton, clearAllButton, refreshButton}) {
+    refreshButton->setAutoDefault(false);
+    for (QPushButton* b : {startButton, selectAllButton, clearAllButton}) {
         b->setAutoDefault(false);
         monitorLayout->addWidget(b);
     }
-    monitorLayout->removeWidget(refreshButton);
     monitorLayout->addWidget(logBox);
     right->addWidget(monitorGroup);
 

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -151,6 +152,32 @@ TEST_F(MonitorPageTest, FirstActivationLocatesThenReadsTheGaugesInRefreshOrder)
     sim->ClearTranscript();
     frame->Sheet().setCurrentIndex(kMonitorPage);
     EXPECT_TRUE(sim->Transcript().empty());
+}
+
+TEST_F(MonitorPageTest, RefreshSitsInTheGaugesGroupAndNoControlsOverlap)
+{
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->Sheet().setCurrentIndex(kMonitorPage);
+    auto* gauges = qobject_cast<QGroupBox*>(Button(kRefresh)->parentWidget());
+    ASSERT_NE(gauges, nullptr);
+    EXPECT_EQ(gauges->title(), "Gauges");
+    QList<QWidget*> controls;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w))
+            controls.append(w);
+    }
+    for (QWidget* a : controls) {
+        const QRect ra(a->mapTo(page, QPoint(0, 0)), a->size());
+        EXPECT_TRUE(page->rect().contains(ra)) << a->objectName().toStdString();
+        for (QWidget* b : controls) {
+            if (a == b || a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            const QRect rb(b->mapTo(page, QPoint(0, 0)), b->size());
+            EXPECT_FALSE(ra.intersects(rb))
+                << a->objectName().toStdString() << " / " << b->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(MonitorPageTest, ValuesAreGreyedUntilTheyHaveBeenRead)

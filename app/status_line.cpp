@@ -69,6 +69,18 @@ void CStatusLine::ShowResult(const QString& text)
 {
     SetText(result, text);
     resultTimer->start(kResultMs);
+    // A write was just answered: its result says more than the age would.
+    SetText(age, QString());
+}
+
+QSize CStatusLine::sizeHint() const
+{
+    return {0, QStatusBar::sizeHint().height()};
+}
+
+QSize CStatusLine::minimumSizeHint() const
+{
+    return {0, QStatusBar::minimumSizeHint().height()};
 }
 
 QString CStatusLine::PortText() const
@@ -86,6 +98,10 @@ QString CStatusLine::IdentityText() const
 QString CStatusLine::ResultText() const
 {
     return result->text();
+}
+QString CStatusLine::AgeText() const
+{
+    return age->text();
 }
 
 QString CStatusLine::StateName(kestrum::LinkState linkState)
@@ -145,7 +161,8 @@ void CStatusLine::Update()
             QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(DotColour(health.state)));
     SetText(state, StateName(health.state));
     dot->setAccessibleName(StateName(health.state));
-    SetText(age, AgeText(health, std::chrono::steady_clock::now()));
+    SetText(age, resultTimer->isActive() ? QString()
+                                         : AgeText(health, std::chrono::steady_clock::now()));
     const QString counters = CountersText(health);
     if (toolTip() != counters) {
         setToolTip(counters);

@@ -37,6 +37,13 @@ public:
     QString StateText() const;
     QString IdentityText() const;
     QString ResultText() const;
+    // Shown while a write result is (it takes the place of the age).
+    QString AgeText() const;
+
+    // No width of its own: the window's width is the sheet's, and a long
+    // text is cut at the right rather than widening a fixed-size window.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     // The texts for a snapshot of the link, also for tests.
     static QString StateName(kestrum::LinkState state);

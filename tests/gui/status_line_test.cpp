@@ -98,5 +98,25 @@ TEST(StatusLineTexts, ageOfTheLastAnswer)
     EXPECT_EQ(CStatusLine::AgeText(health, now), QString());
 }
 
+TEST_F(StatusLineTest, aLongResultNeitherWidensTheWindowNorSitsBesideTheAge)
+{
+    SimulatorOnPort sim;
+    ASSERT_TRUE(sim.Started());
+    CMainFrame frame(App());
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    CStatusLine& status = frame.StatusLine();
+    status.Update();
+    ASSERT_FALSE(status.AgeText().isEmpty());
+    const QSize before = frame.size();
+
+    status.ShowResult(QStringLiteral("Throttle table written and verified, and a good deal more"));
+    status.Update();
+    QApplication::processEvents();
+    EXPECT_EQ(frame.size(), before);
+    EXPECT_EQ(frame.width(), frame.Sheet().width());
+    EXPECT_TRUE(status.AgeText().isEmpty());
+}
+
 } // namespace
 } // namespace kestrum::test

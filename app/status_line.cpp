@@ -157,6 +157,10 @@ void CStatusLine::Update()
     const bool open = controller.IsPortOpen();
     SetText(port, open ? QString::fromStdString(controller.Port().Name())
                        : QStringLiteral("No controller found"));
+    // Without a port the identity read earlier names nothing that is here;
+    // the next identification sets it again.
+    if (!open)
+        SetText(identity, QString());
     SetText(dot,
             QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(DotColour(health.state)));
     SetText(state, StateName(health.state));

@@ -74,6 +74,22 @@ TEST_F(StatusLineTest, controllerFallsSilent_stateFollows_andASetSaysWhatItWrote
     EXPECT_EQ(status.StateText(), QStringLiteral("Not responding"));
 }
 
+TEST_F(StatusLineTest, controllerGone_theIdentityGoesWithIt)
+{
+    SimulatorOnPort sim;
+    ASSERT_TRUE(sim.Started());
+    CMainFrame frame(App());
+    CStatusLine& status = frame.StatusLine();
+    status.Update();
+    ASSERT_FALSE(status.IdentityText().isEmpty());
+
+    sim->Stop();
+    FindControl<QPushButton>(ControlPage(frame), kRefresh)->click();
+    status.Update();
+    EXPECT_EQ(status.PortText(), QStringLiteral("No controller found"));
+    EXPECT_TRUE(status.IdentityText().isEmpty());
+}
+
 TEST(StatusLineTexts, ageOfTheLastAnswer)
 {
     using namespace std::chrono_literals;

@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "link/gui/program_dlg.h"
 #include "tools/gui/error_log_command.h"
+#include "tools/gui/memory_dlg.h"
 #include "tools/gui/upgrade_command.h"
 
 #include <QAction>
@@ -21,21 +22,24 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 namespace {
 
-// The memory viewer's mode for each of its six commands: the packet command
-// code of the operation it performs.
+// The memory viewer's operation for each of its six commands.
 struct MemoryCommand
 {
     int id;
-    int mode;
+    kestrum::MemoryOperation operation;
 };
 constexpr MemoryCommand kMemoryCommands[] = {
-    {kestrum::command::kReadFlash, 0},   {kestrum::command::kReadEeprom, 2},
-    {kestrum::command::kReadRam, 4},     {kestrum::command::kWriteFlash, 1},
-    {kestrum::command::kWriteEeprom, 3}, {kestrum::command::kWriteRam, 6},
+    {kestrum::command::kReadFlash, kestrum::MemoryOperation::ReadFlash},
+    {kestrum::command::kReadEeprom, kestrum::MemoryOperation::ReadEeprom},
+    {kestrum::command::kReadRam, kestrum::MemoryOperation::ReadRam},
+    {kestrum::command::kWriteFlash, kestrum::MemoryOperation::WriteFlash},
+    {kestrum::command::kWriteEeprom, kestrum::MemoryOperation::WriteEeprom},
+    {kestrum::command::kWriteRam, kestrum::MemoryOperation::WriteRam},
 };
 
 // Commands that need an open port; every other command is always enabled.
@@ -115,10 +119,16 @@ void CMainFrame::BuildMenu()
     connect(Command(kTimings), &QAction::triggered, this, &CMainFrame::OnTimings);
     connect(Command(kExit), &QAction::triggered, this, &QWidget::close);
     for (const MemoryCommand& memory : kMemoryCommands) {
-        const int mode = memory.mode;
+        const kestrum::MemoryOperation operation = memory.operation;
         connect(Command(memory.id), &QAction::triggered, this,
-                [this, mode] { OnMemoryViewer(mode); });
+                [this, operation] { OnMemoryViewer(operation); });
     }
+    // The viewer's commands are trimmed from the menu; the service shortcut
+    // is the way to them. It belongs to no menu, so nothing enables it: the
+    // port is checked when it fires.
+    auto* viewer = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), this);
+    connect(viewer, &QShortcut::activated, this,
+            [this] { OnMemoryViewer(kestrum::MemoryOperation::ReadFlash); });
     connect(Command(kReset), &QAction::triggered, this, &CMainFrame::OnReset);
     connect(Command(kUpgrade), &QAction::triggered, this, &CMainFrame::OnUpgrade);
     connect(Command(kWriteErrorLog), &QAction::triggered, this, &CMainFrame::OnWriteErrorLog);
@@ -202,11 +212,15 @@ void CMainFrame::OnReset()
     }
 }
 
-void CMainFrame::OnMemoryViewer(int mode)
+void CMainFrame::OnMemoryViewer(kestrum::MemoryOperation operation)
 {
-    // The memory viewer's commands are trimmed from the menu but stay routed
-    // here; the viewer dialog itself is not part of the tool yet.
-    Q_UNUSED(mode);
+    // The menu enables these commands only when it opens; a command that
+    // reaches here another way must not open the viewer on a closed port.
+    if (!controller.IsPortOpen()) {
+        return;
+    }
+    CMemoryDlg dialog(controller, operation, this);
+    dialog.exec();
 }
 
 void CMainFrame::OnUpgrade()

@@ -12,6 +12,10 @@ class CPropSheet;
 class CStatusLine;
 class QAction;
 
+namespace kestrum {
+enum class MemoryOperation : int;
+}
+
 // The main window: owns the one controller link and the page sheet, carries
 // menu 128, and keeps the timings, the selected page and its own position in
 // the settings store between runs.
@@ -49,7 +53,7 @@ private:
 
     void OnTimings();
     void OnReset();
-    void OnMemoryViewer(int mode);
+    void OnMemoryViewer(kestrum::MemoryOperation operation);
     void OnUpgrade();
     void OnWriteErrorLog();
 

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kestrum {
+
+class CController;
+
+// What the memory viewer does with button 1066. The values are the packet
+// command codes of the operations, which is how the main window's six
+// commands name them.
+enum class MemoryOperation : int
+{
+    ReadFlash = 0,
+    WriteFlash = 1,
+    ReadEeprom = 2,
+    WriteEeprom = 3,
+    ReadRam = 4,
+    WriteRam = 6,
+};
+
+} // namespace kestrum
+
+// The Memory Viewer (template 133): reads or writes one FLASH word, one
+// EEPROM byte or RAM (three bytes read, one written) through the link. Every
+// access blocks the user-interface thread until the link returns; the link's
+// own lock keeps it apart from the Monitor's polling on the wire.
+//
+// Opened modally with exec(), a new dialog per command, so every opening
+// starts from "0x00" in all four fields.
+class CMemoryDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CMemoryDlg(kestrum::CController& controller, kestrum::MemoryOperation operation,
+               QWidget* parent = nullptr);
+
+    kestrum::MemoryOperation Operation() const { return operation; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum Field
+    {
+        kAddressLow,
+        kAddressHigh,
+        kDataLow,
+        kDataHigh,
+        kFieldCount
+    };
+
+    void SetOperation(kestrum::MemoryOperation next);
+    void OnAddressFocusOut(Field field);
+    // Parses one field into its value; on refusal the user has been told
+    // and the field keeps or clears its text as the parse decided.
+    bool TakeField(Field field);
+    void OnReadWrite();
+    void OnReset();
+    void Read();
+    void Write();
+    void Tell(const QString& text);
+    void ShowByte(Field field, std::uint8_t byte);
+
+    kestrum::CController& controller;
+    kestrum::MemoryOperation operation;
+    std::uint8_t values[kFieldCount] = {};
+    // Set while the dialog shows a box or puts the focus back: the focus
+    // moves in and out of the fields meanwhile, and those moves must not
+    // start another check (and another box) of their own.
+    bool telling = false;
+
+    QButtonGroup* radios;
+    QLabel* addressHighLabel;
+    QLabel* dataLowLabel;
+    QLabel* dataHighLabel;
+    QLineEdit* edits[kFieldCount] = {};
+    QPushButton* readWrite;
+    QLabel* status;
+};

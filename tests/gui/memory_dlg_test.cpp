@@ -1,0 +1,304 @@
+// The Memory Viewer against the simulated controller on a real
+// pseudo-terminal: opening from the main window, reads, writes, rejected
+// fields and the address fields' check as the focus leaves them.
+#include "app/command_ids.h"
+#include "app/control_id.h"
+#include "gui_test_support.h"
+#include "tools/gui/memory_dlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace kestrum::test {
+namespace {
+
+QString Text(const QWidget& dlg, int id)
+{
+    if (auto* edit = FindControl<QLineEdit>(&dlg, id))
+        return edit->text();
+    if (auto* label = FindControl<QLabel>(&dlg, id))
+        return label->text();
+    return FindControl<QAbstractButton>(&dlg, id)->text();
+}
+
+void SetFields(const QWidget& dlg, const QStringList& texts)
+{
+    for (int i = 0; i < texts.size(); ++i)
+        FindControl<QLineEdit>(&dlg, 1020 + i)->setText(texts[i]);
+}
+
+void Click(const QWidget& dlg, int id)
+{
+    FindControl<QAbstractButton>(&dlg, id)->click();
+}
+
+// Runs `open`; if it shows a memory viewer, `inspect` sees it before it is
+// closed. True when a viewer was shown.
+bool WhileViewerShown(const std::function<void()>& open,
+                      const std::function<void(CMemoryDlg&)>& inspect)
+{
+    bool shown = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<CMemoryDlg*>(QApplication::activeModalWidget())) {
+            shown = true;
+            inspect(*dlg);
+            dlg->reject();
+        }
+    });
+    timer.start(0);
+    open();
+    EXPECT_TRUE(WaitUntil([&] { return !timer.isActive(); }));
+    return shown;
+}
+
+TEST(MemoryViewerOpening, eachCommandShowsItsOperation_onlyWhileThePortIsOpen)
+{
+    TempSettings settings;
+    settings.SetFastTimings();
+    MessageBoxRecorder boxes;
+    SimulatorOnPort sim;
+    ASSERT_TRUE(sim.Started());
+    CMainFrame frame(App());
+    ASSERT_TRUE(frame.Controller().IsPortOpen());
+
+    using namespace command;
+    const struct
+    {
+        int command, radio;
+        QStringList texts;         // 1066, 1069, 1070, 1071
+        std::vector<bool> enabled; // 1021, 1022, 1023
+    } rows[] = {
+        {kReadFlash, 1060, {"&Read", "Address High", "Data Low", "Data High"}, {1, 0, 0}},
+        {kReadEeprom, 1062, {"&Read", "", "Data Low", ""}, {0, 0, 0}},
+        {kReadRam, 1064, {"&Read", "Data 1", "Data 2", "Data 3"}, {0, 0, 0}},
+        {kWriteFlash, 1072, {"&Write", "Address High", "Data Low", "Data High"}, {1, 1, 1}},
+        {kWriteEeprom, 1073, {"&Write", "", "Data Low", ""}, {0, 1, 0}},
+        {kWriteRam, 1074, {"&Write", "", "Data Low", ""}, {0, 1, 0}},
+    };
+    for (const auto& row : rows) {
+        const bool shown = WhileViewerShown(
+            [&] { frame.Command(row.command)->trigger(); },
+            [&](CMemoryDlg& dlg) {
+                EXPECT_EQ(dlg.windowTitle(), "Memory Viewer");
+                for (int radio : {1060, 1062, 1064, 1072, 1073, 1074})
+                    EXPECT_EQ(FindControl<QRadioButton>(&dlg, radio)->isChecked(),
+                              radio == row.radio);
+                EXPECT_EQ((QStringList{Text(dlg, 1066), Text(dlg, 1069), Text(dlg, 1070),
+                                       Text(dlg, 1071)}),
+                          row.texts);
+                EXPECT_TRUE(FindControl<QLineEdit>(&dlg, 1020)->isEnabled());
+                for (int i = 0; i < 3; ++i)
+                    EXPECT_EQ(FindControl<QLineEdit>(&dlg, 1021 + i)->isEnabled(), row.enabled[i]);
+                for (int id = 1020; id <= 1023; ++id)
+                    EXPECT_EQ(Text(dlg, id), "0x00");
+            });
+        EXPECT_TRUE(shown) << row.command;
+    }
+
+    // The service shortcut opens Read Flash; nothing opens on a closed port.
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    const auto shortcut = [&] {
+        QTest::keyClick(&frame, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+    EXPECT_TRUE(WhileViewerShown(
+        shortcut, [](CMemoryDlg& dlg) { EXPECT_EQ(dlg.Operation(), MemoryOperation::ReadFlash); }));
+    frame.Controller().Port().Close();
+    EXPECT_FALSE(WhileViewerShown(shortcut, [](CMemoryDlg&) {}));
+    EXPECT_FALSE(
+        WhileViewerShown([&] { frame.Command(kWriteRam)->trigger(); }, [](CMemoryDlg&) {}));
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+class MemoryDlgTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Start());
+        link.Timings().readWriteTries = 1;
+        link.Timings().retryDelay = 30;
+        link.Timings().writeDelay = 1;
+        link.Timings().resetDelay = 1;
+        link.Port().SetName(sim.PortPath());
+        ASSERT_TRUE(link.OpenLink());
+    }
+    // The dialog, shown and active so that focus moves as the user's would.
+    std::unique_ptr<CMemoryDlg> Open(MemoryOperation operation)
+    {
+        auto dlg = std::make_unique<CMemoryDlg>(link, operation);
+        dlg->show();
+        dlg->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+        return dlg;
+    }
+
+    sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
+    CController link;
+    MessageBoxRecorder boxes;
+};
+
+TEST_F(MemoryDlgTest, readsShowTheControllersValuesInFieldsAndStatus)
+{
+    sim.SetFlash(0x1234, 0xBEEF);
+    sim.SetEeprom(0x7F, 0x2A);
+    for (auto [address, value] : {std::pair{0xFE, 0x11}, {0xFF, 0x22}, {0x00, 0x33}})
+        sim.SetRam(static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(value));
+    const struct
+    {
+        MemoryOperation operation;
+        QStringList fields, after;
+        const char* status;
+    } rows[] = {
+        {MemoryOperation::ReadFlash,
+         {"0x34", "18"},
+         {"0x34", "0x12", "0xEF", "0xBE"},
+         "Flash address 0x1234 (4660) = 0xBEEF (48879)"},
+        {MemoryOperation::ReadEeprom,
+         {"127"},
+         {"0x7F", "0x00", "0x2A", "0x00"},
+         "Eeprom address 0x7F (127) = 0x2A (42)"},
+        {MemoryOperation::ReadRam,
+         {"xfe"},
+         {"0xFE", "0x11", "0x22", "0x33"},
+         "Ram address 0xFE - 0x100 (254 - 256) = 0x11 0x22 0x33"},
+    };
+    for (const auto& row : rows) {
+        auto dlg = Open(row.operation);
+        SetFields(*dlg, row.fields);
+        Click(*dlg, 1066);
+        EXPECT_EQ(
+            (QStringList{Text(*dlg, 1020), Text(*dlg, 1021), Text(*dlg, 1022), Text(*dlg, 1023)}),
+            row.after);
+        EXPECT_EQ(Text(*dlg, 1058), row.status);
+    }
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(MemoryDlgTest, writesReachTheController)
+{
+    auto dlg = Open(MemoryOperation::WriteEeprom);
+    SetFields(*dlg, {"0x10", "0x00", "200"});
+    Click(*dlg, 1066);
+    EXPECT_EQ(sim.Eeprom(0x10), 200);
+    EXPECT_EQ(Text(*dlg, 1058), "Write succeeded");
+
+    Click(*dlg, 1072); // Write Flash
+    SetFields(*dlg, {"0x02", "0x01", "0x34", "0x12"});
+    Click(*dlg, 1066);
+    EXPECT_EQ(sim.Flash(0x0102), 0x1234);
+    EXPECT_EQ(Text(*dlg, 1058), "Write succeeded");
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+TEST_F(MemoryDlgTest, rejectedField_stopsBeforeAnythingGoesOnTheWire)
+{
+    sim.SetEeprom(0x10, 0x55);
+    const struct
+    {
+        QStringList fields;
+        QStringList after;
+    } rows[] = {
+        {{"0x10", "0x00", "zz"}, {"0x10", "0x00", "0x00"}},
+        {{"0x10", "0x00", "256"}, {"0x10", "0x00", "256"}},
+        {{"1f", "0x00", "0x20"}, {"0x00", "0x00", "0x20"}}, // stops at Address Low
+    };
+    for (const auto& row : rows) {
+        auto dlg = Open(MemoryOperation::WriteEeprom);
+        boxes.requests.clear();
+        sim.ClearTranscript();
+        SetFields(*dlg, row.fields);
+        Click(*dlg, 1066);
+        EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"});
+        EXPECT_EQ(boxes.requests.front().icon, QMessageBox::Warning);
+        EXPECT_EQ((QStringList{Text(*dlg, 1020), Text(*dlg, 1021), Text(*dlg, 1022)}), row.after);
+        EXPECT_TRUE(sim.Transcript().empty());
+        EXPECT_EQ(sim.Eeprom(0x10), 0x55);
+        EXPECT_EQ(Text(*dlg, 1058), "");
+    }
+}
+
+TEST_F(MemoryDlgTest, switchingReadFlashToWriteFlash_clearsDataKeepsAddresses)
+{
+    sim.SetFlash(0x0305, 0xA5C3);
+    auto dlg = Open(MemoryOperation::ReadFlash);
+    SetFields(*dlg, {"5", "3"});
+    Click(*dlg, 1066);
+    ASSERT_EQ(Text(*dlg, 1022), "0xC3");
+    Click(*dlg, 1072);
+    EXPECT_EQ((QStringList{Text(*dlg, 1020), Text(*dlg, 1021), Text(*dlg, 1022), Text(*dlg, 1023),
+                           Text(*dlg, 1066)}),
+              (QStringList{"0x05", "0x03", "0x00", "0x00", "&Write"}));
+}
+
+TEST_F(MemoryDlgTest, addressFieldLosingFocus_isCheckedOnce)
+{
+    auto dlg = Open(MemoryOperation::WriteFlash);
+    auto* low = FindControl<QLineEdit>(dlg.get(), 1020);
+    auto* high = FindControl<QLineEdit>(dlg.get(), 1021);
+
+    low->setFocus();
+    low->setText("x1f");
+    high->setFocus();
+    EXPECT_EQ(low->text(), "0x1F");
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+
+    low->setFocus();
+    low->setText("1f");
+    high->setFocus();
+    EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"});
+    EXPECT_EQ(low->text(), "0x00");
+    EXPECT_TRUE(low->hasFocus());
+
+    // Both fields refused and unchanged by the parse: putting the focus back
+    // leaves the other field, which must not answer with a box of its own.
+    boxes.requests.clear();
+    high->setText("256");
+    low->setText("256");
+    high->setFocus();
+    EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"});
+    EXPECT_TRUE(low->hasFocus());
+    EXPECT_EQ(high->text(), "256");
+}
+
+TEST_F(MemoryDlgTest, silentController_reportsAndKeepsTheStatus)
+{
+    sim.SetEeprom(0x05, 0x07);
+    auto dlg = Open(MemoryOperation::ReadEeprom);
+    SetFields(*dlg, {"5"});
+    Click(*dlg, 1066);
+    const QString before = Text(*dlg, 1058);
+    ASSERT_EQ(before, "Eeprom address 0x05 (5) = 0x07 (7)");
+
+    sim.SetFaults(sim::Faults{.silent = true});
+    for (int radio : {1062, 1064, 1074}) { // Read Eeprom, Read Ram, Write Ram
+        boxes.requests.clear();
+        Click(*dlg, radio);
+        Click(*dlg, 1066);
+        EXPECT_EQ(boxes.Texts(), QStringList{"Motor controller is not responding"}) << radio;
+        EXPECT_EQ(Text(*dlg, 1058), before) << radio;
+    }
+}
+
+TEST_F(MemoryDlgTest, resetSendsTheResetRequest_exitCloses)
+{
+    auto dlg = Open(MemoryOperation::ReadRam);
+    sim.ClearTranscript();
+    Click(*dlg, 1115);
+    ASSERT_TRUE(sim.WaitForRequests(1, std::chrono::seconds(2)));
+    EXPECT_EQ(sim.Transcript().front()[1], static_cast<std::uint8_t>(Command::Reset));
+    EXPECT_EQ(Text(*dlg, 1115), "Re&set");
+    Click(*dlg, 2);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+}
+
+} // namespace
+} // namespace kestrum::test

@@ -100,11 +100,21 @@ TEST_F(MainFrameTest, trimmedCommands_stayWiredAndFindableById)
         ASSERT_NE(action, nullptr) << id;
         EXPECT_EQ(action->text(), text);
     }
-    // Trimmed commands run without touching the controller or the user.
+    // The trimmed memory commands open the viewer (closed again here) and
+    // "&Contents" does nothing; none touches the controller or asks the user.
     sim->ClearTranscript();
     for (int id :
          {kReadFlash, kReadEeprom, kReadRam, kWriteFlash, kWriteEeprom, kWriteRam, kContents}) {
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = modal->windowTitle();
+                modal->close();
+            }
+        });
         frame.Command(id)->trigger();
+        EXPECT_EQ(opened, id == kContents ? QString() : QStringLiteral("Memory Viewer")) << id;
+        QApplication::processEvents(); // the timer of "&Contents", which opened nothing
     }
     EXPECT_TRUE(sim->Transcript().empty());
     EXPECT_TRUE(boxes.requests.empty());

@@ -221,7 +221,40 @@ TEST_F(MemoryDlgTest, rejectedField_stopsBeforeAnythingGoesOnTheWire)
         EXPECT_TRUE(sim.Transcript().empty());
         EXPECT_EQ(sim.Eeprom(0x10), 0x55);
         EXPECT_EQ(Text(*dlg, 1058), "");
+        // The "0x00" the parse put in place is not the user's: pressing
+        // again is refused again, until the field is typed in.
+        boxes.requests.clear();
+        Click(*dlg, 1066);
+        EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"});
+        EXPECT_TRUE(sim.Transcript().empty());
+        EXPECT_EQ(sim.Eeprom(0x10), 0x55);
     }
+}
+
+TEST_F(MemoryDlgTest, addressClearedByARefusal_isNotUsedUntilTypedAgain)
+{
+    sim.SetEeprom(0x00, 0x55);
+    sim.SetEeprom(0x10, 0x55);
+    auto dlg = Open(MemoryOperation::WriteEeprom);
+    auto* low = FindControl<QLineEdit>(dlg.get(), 1020);
+    auto* data = FindControl<QLineEdit>(dlg.get(), 1022);
+    data->setText("0x42");
+    low->setFocus();
+    low->setText("1f");
+    data->setFocus(); // refused as it is left: "0x00", focus back
+    ASSERT_EQ(low->text(), "0x00");
+    sim.ClearTranscript();
+    Click(*dlg, 1066); // a click that went through after the box
+    EXPECT_TRUE(sim.Transcript().empty());
+    EXPECT_EQ(sim.Eeprom(0x00), 0x55);
+
+    low->selectAll();
+    QTest::keyClicks(low, "16");
+    boxes.requests.clear();
+    Click(*dlg, 1066);
+    EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(sim.Eeprom(0x10), 0x42);
+    EXPECT_EQ(Text(*dlg, 1058), "Write succeeded");
 }
 
 TEST_F(MemoryDlgTest, switchingReadFlashToWriteFlash_clearsDataKeepsAddresses)

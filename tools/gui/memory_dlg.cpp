@@ -206,6 +206,10 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
 
     connect(radios, &QButtonGroup::idClicked, this,
             [this](int id) { SetOperation(static_cast<MemoryOperation>(id)); });
+    for (int field = 0; field < kFieldCount; ++field) {
+        connect(edits[field], &QLineEdit::textChanged, this,
+                [this, field] { refused[field] = false; });
+    }
     connect(readWrite, &QPushButton::clicked, this, &CMemoryDlg::OnReadWrite);
     connect(reset, &QPushButton::clicked, this, &CMemoryDlg::OnReset);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
@@ -229,6 +233,7 @@ void CMemoryDlg::SetOperation(MemoryOperation next)
     for (int field = 0; field < kFieldCount; ++field) {
         if (row.clears[field]) {
             edits[field]->setText(kZero);
+            refused[field] = false;
         }
     }
 }
@@ -258,11 +263,14 @@ bool CMemoryDlg::TakeField(Field field)
 {
     QLineEdit* edit = edits[field];
     std::string text = edit->text().toStdString();
-    const bool taken = kestrum::ParseByteValue(text, values[field]);
+    const bool taken = !refused[field] && kestrum::ParseByteValue(text, values[field]);
     const QString shown = QString::fromStdString(text);
     if (shown != edit->text()) {
         edit->setText(shown);
     }
+    // After the text is shown (which counts as a change): only a text the
+    // parse cleared stays refused; an unchanged one is refused again anyway.
+    refused[field] = !taken && text == "0x00";
     if (!taken) {
         Tell(QStringLiteral("Invalid number"));
     }
@@ -401,4 +409,5 @@ void CMemoryDlg::Tell(const QString& text)
 void CMemoryDlg::ShowByte(Field field, std::uint8_t byte)
 {
     edits[field]->setText(Hex2(byte));
+    refused[field] = false;
 }

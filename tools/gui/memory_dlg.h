@@ -72,6 +72,10 @@ private:
     kestrum::CController& controller;
     kestrum::MemoryOperation operation;
     std::uint8_t values[kFieldCount] = {};
+    // A field whose text the parse replaced with "0x00" after refusing it.
+    // Until the user types in it again, that "0x00" is not the user's: the
+    // button refuses it rather than read or write with it.
+    bool refused[kFieldCount] = {};
     // Set while the dialog shows a box or puts the focus back: the focus
     // moves in and out of the fields meanwhile, and those moves must not
     // start another check (and another box) of their own.

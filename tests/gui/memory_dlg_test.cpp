@@ -4,6 +4,7 @@
 #include "app/command_ids.h"
 #include "app/control_id.h"
 #include "gui_test_support.h"
+#include "tests/support/fast_link.h"
 #include "tools/gui/memory_dlg.h"
 
 #include <QLabel>
@@ -122,12 +123,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.Start());
-        link.Timings().readWriteTries = 1;
-        link.Timings().retryDelay = 30;
-        link.Timings().writeDelay = 1;
-        link.Timings().resetDelay = 1;
-        link.Port().SetName(sim.PortPath());
-        ASSERT_TRUE(link.OpenLink());
+        ASSERT_TRUE(OpenFastLink(link, sim.PortPath(), 1));
     }
     // The dialog, shown and active so that focus moves as the user's would.
     std::unique_ptr<CMemoryDlg> Open(MemoryOperation operation)

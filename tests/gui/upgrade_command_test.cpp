@@ -1,5 +1,6 @@
 #include "link/controller.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/fast_link.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/hex_records.h"
 #include "tools/error_log_export.h"
@@ -21,13 +22,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.Start());
-        link.Timings().readWriteTries = 1;
-        link.Timings().retryDelay = 30;
-        link.Timings().writeDelay = 1;
-        link.Timings().resetDelay = 1;
-        link.Timings().resetTries = 3;
-        link.Port().SetName(sim.PortPath());
-        ASSERT_TRUE(link.OpenLink());
+        ASSERT_TRUE(test::OpenFastLink(link, sim.PortPath(), 1));
     }
     QString File(const std::string& name, const std::string& text)
     {

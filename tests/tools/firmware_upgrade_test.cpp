@@ -1,6 +1,7 @@
 #include "link/controller.h"
 #include "sim/memory_image.h"
 #include "sim/simulator.h"
+#include "tests/support/fast_link.h"
 #include "tests/tools/hex_records.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/parse_byte_value.h"
@@ -31,13 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.Start());
-        link.Timings().readWriteTries = 3;
-        link.Timings().retryDelay = 30;
-        link.Timings().writeDelay = 1;
-        link.Timings().resetDelay = 1;
-        link.Timings().resetTries = 3;
-        link.Port().SetName(sim.PortPath());
-        ASSERT_TRUE(link.OpenLink());
+        ASSERT_TRUE(test::OpenFastLink(link, sim.PortPath(), 3));
     }
     void TearDown() override { fs::remove(path); }
 

@@ -55,9 +55,17 @@ QList<QWidget*> PageControls(const QWidget& page, const QKeySequence& sequence)
 
 // Of several controls sharing a mnemonic, the one after the focused one
 // (the first when none of them has the focus), as the key cycles among them.
+// A label counts as focused while its buddy has the focus.
 QWidget* NextSharing(const QList<QWidget*>& controls)
 {
-    const qsizetype focused = controls.indexOf(QApplication::focusWidget());
+    const QWidget* focus = QApplication::focusWidget();
+    qsizetype focused = -1;
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const auto* label = qobject_cast<const QLabel*>(controls[i]);
+        if (controls[i] == focus || (label && label->buddy() == focus)) {
+            focused = i;
+        }
+    }
     return controls[(focused + 1) % controls.size()];
 }
 

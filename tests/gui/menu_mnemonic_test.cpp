@@ -140,6 +140,24 @@ TEST_F(MnemonicTest, disabledPageButton_leavesTheMnemonicToTheMenu)
     EXPECT_EQ(OpenMenu()->title(), "&Settings");
 }
 
+TEST_F(MnemonicTest, letterSharedByALabelAndAButton_cyclesTheFocusThroughBoth)
+{
+    auto* hold = new QPushButton(QStringLiteral("&Hold"), page);
+    int holdClicks = 0;
+    QObject::connect(hold, &QPushButton::clicked, [&] { ++holdClicks; });
+    page->layout()->addWidget(hold);
+    hold->show();
+    Focus(page->other);
+
+    // The label stands for its buddy, so the key moves on from the buddy.
+    for (QWidget* expected : std::initializer_list<QWidget*>{page->edit, hold, page->edit}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
+        EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == expected; }));
+    }
+    EXPECT_EQ(holdClicks, 0);
+    EXPECT_EQ(OpenMenu(), nullptr);
+}
+
 TEST_F(MnemonicTest, noClash_menuMnemonicStillOpensItsMenu)
 {
     page->turbo->hide();

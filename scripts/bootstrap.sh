@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev
-          libgl-dev clang libclang-rt-14-dev xvfb xauth x11-utils srecord)
+          libgl-dev clang libclang-rt-14-dev xvfb xauth x11-utils srecord
+          nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -33,6 +33,12 @@ void WriteByte(CController& link, unsigned address, std::uint8_t value)
 
 } // namespace
 
+void WriteStoredSetting(CController& link, const SettingInfo& setting, std::uint16_t stored)
+{
+    for (std::uint8_t i = 0; i < setting.width; ++i)
+        WriteByte(link, setting.address + i, static_cast<std::uint8_t>(stored >> (8 * i)));
+}
+
 ControlPanel::ControlPanel() : currentModel_(&FallbackModel())
 {
     const auto& settings = Settings();
@@ -104,8 +110,10 @@ void ControlPanel::ReadAll(CController& link)
     switches_ = SwitchesFromByte(rememberedSwitches_);
 
     std::uint8_t options = 0;
-    if (link.ReadEeprom(kOptionsByteAddress, options))
+    if (link.ReadEeprom(kOptionsByteAddress, options)) {
+        options_ = options;
         plugBrakeEnabled_ = PlugBrakeSupported(options);
+    }
 }
 
 void ControlPanel::SelectModel(const ModelInfo& row)
@@ -176,9 +184,7 @@ ControlPanel::Outcome ControlPanel::Set(CController& link)
 void ControlPanel::WriteSetting(CController& link, const SettingInfo& setting,
                                 std::uint16_t position)
 {
-    const std::uint16_t stored = setting.toStored(position, *currentModel_);
-    for (std::uint8_t i = 0; i < setting.width; ++i)
-        WriteByte(link, setting.address + i, static_cast<std::uint8_t>(stored >> (8 * i)));
+    WriteStoredSetting(link, setting, setting.toStored(position, *currentModel_));
 }
 
 void ControlPanel::Defaults()
@@ -219,6 +225,36 @@ void ControlPanel::SetSwitch(std::size_t index, bool checked)
 {
     if (index < switches_.size())
         switches_[index] = checked;
+}
+
+void ControlPanel::Revert()
+{
+    for (const SettingInfo& setting : Settings()) {
+        const SliderState& slider = Slider(setting.id);
+        if (slider.read)
+            ShowSetting(setting.id, slider.rememberedValue);
+    }
+    switches_ = SwitchesFromByte(rememberedSwitches_);
+    UpdateSetButton();
+}
+
+void ControlPanel::Adopt(SettingId id, std::uint16_t stored)
+{
+    SliderState& slider = Slider(id);
+    const std::uint16_t position =
+        RawToPosition(id, stored, *currentModel_, slider.maximum, Position(SettingId::OverVoltage));
+    slider.rememberedValue = position;
+    slider.read = true;
+    ShowSetting(id, position);
+    UpdateSetButton();
+}
+
+void ControlPanel::AdoptSwitches(std::uint8_t switchByte)
+{
+    rememberedSwitches_ = switchByte;
+    switchesRead_ = true;
+    switches_ = SwitchesFromByte(switchByte);
+    UpdateSetButton();
 }
 
 void ControlPanel::UpdateSetButton()

@@ -13,6 +13,10 @@ namespace kestrum {
 
 class CController;
 
+// Writes one setting's stored value, low byte first, each byte verified by
+// the link. Raises CControllerException when a byte is not confirmed.
+void WriteStoredSetting(CController& link, const SettingInfo& setting, std::uint16_t stored);
+
 // What the Control Panel page shows and what it remembers of the controller,
 // and the page's commands on top of the controller link, without any widget:
 // the page mirrors this state into its controls after each command.
@@ -59,6 +63,13 @@ public:
     // drag, which only settles where the slider already is.
     SliderMove MoveSlider(SettingId id, std::uint16_t position, bool endOfMove);
     void SetSwitch(std::size_t index, bool checked);
+    // Puts every slider and switch back to what the controller holds.
+    void Revert();
+    // The controller was seen to take `stored` for a setting, or `switchByte`
+    // (written outside Set, by a profile load): both the control and what is
+    // remembered follow.
+    void Adopt(SettingId id, std::uint16_t stored);
+    void AdoptSwitches(std::uint8_t switchByte);
     // Enables Set exactly when a slider or switch differs from what the
     // controller holds.
     void UpdateSetButton();
@@ -83,6 +94,8 @@ public:
     }
     std::uint8_t RememberedSwitches() const { return rememberedSwitches_; }
     bool PlugBrakeEnabled() const { return plugBrakeEnabled_; }
+    // The options byte as last read (0 before).
+    std::uint8_t Options() const { return options_; }
     // Set needs something to differ from a value that was read: before the
     // first successful read there is nothing the user saw or chose.
     bool SetEnabled() const { return setEnabled_ && AnythingRead(); }
@@ -120,6 +133,7 @@ private:
     // Before the first refresh the four clear check boxes count as unchanged.
     std::uint8_t rememberedSwitches_ = 0x08;
     std::size_t writtenBySet_ = 0;
+    std::uint8_t options_ = 0;
     bool plugBrakeEnabled_ = true;
     bool setEnabled_ = true;
     bool switchesRead_ = false;

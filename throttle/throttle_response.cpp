@@ -26,6 +26,33 @@ void CheckReadBack(CController& link, std::uint16_t base, int i, ThrottleTable& 
 
 } // namespace
 
+TableWrite WriteThrottleTable(CController& link, const ThrottleTable& table, RunProgress& progress)
+{
+    std::uint16_t base = 0;
+    try {
+        if (!link.ReadEepromWord(kTableBaseAddress, base))
+            return TableWrite::NoBase;
+    } catch (const CControllerException&) {
+        return TableWrite::NotResponding;
+    }
+    progress.SetRange(0, 256);
+    try {
+        for (int i = 0; i < 256; ++i) {
+            const auto word = static_cast<std::uint16_t>(0x3400 + table[i]);
+            if (!link.WriteFlash(static_cast<std::uint16_t>(base + i), word))
+                return TableWrite::Partly;
+            if (i % ThrottleResponse::kEntriesPerStep == 0) {
+                progress.SetPos(i);
+                if (progress.Cancelled())
+                    return TableWrite::Partly;
+            }
+        }
+    } catch (const CControllerException&) {
+        return TableWrite::Partly;
+    }
+    return TableWrite::Complete;
+}
+
 ThrottleResponse::Outcome ThrottleResponse::Refresh(CController& link, RunProgress& progress)
 {
     refreshed_ = true;
@@ -82,33 +109,17 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
         return Outcome::NotLocated;
     try {
         if (selected_ != written_ && selected_ != nullptr) {
-            std::uint16_t base = 0;
-            if (link.ReadEepromWord(kTableBaseAddress, base)) {
-                progress.SetRange(0, 256);
-                // Until every entry has landed the controller's table is
-                // neither the old curve nor the new one.
+            switch (WriteThrottleTable(link, selected_->table, progress)) {
+            case TableWrite::NotResponding:
+                return Outcome::NotResponding;
+            case TableWrite::Partly:
+                // The controller's table is neither the old curve nor the new one.
                 written_ = nullptr;
-                const ThrottleTable& table = selected_->table;
-                bool complete = true;
-                for (int i = 0; i < 256; ++i) {
-                    const auto word = static_cast<std::uint16_t>(0x3400 + table[i]);
-                    if (!link.WriteFlash(static_cast<std::uint16_t>(base + i), word)) {
-                        complete = false;
-                        break;
-                    }
-                    if (i % kEntriesPerStep == 0) {
-                        progress.SetPos(i);
-                        if (progress.Cancelled()) {
-                            complete = i == 255;
-                            break;
-                        }
-                    }
-                }
-                if (!complete)
-                    return Outcome::PartlyWritten;
+                return Outcome::PartlyWritten;
+            case TableWrite::Complete:
+            case TableWrite::NoBase:
                 written_ = selected_;
-            } else {
-                written_ = selected_;
+                break;
             }
         }
         sensorCode_ = checkedSensor_ ? kSensorTypes[*checkedSensor_].code : kNoSensorCode;
@@ -120,6 +131,27 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
             return Outcome::PartlyWritten;
         return Outcome::NotResponding;
     }
+}
+
+void ThrottleResponse::Revert()
+{
+    selected_ = written_;
+    checkedSensor_ = SensorIndex(sensorCode_);
+}
+
+void ThrottleResponse::AdoptTable(const ThrottleTable& table, bool complete)
+{
+    ThrottleCurve& curve = Classify(table);
+    if (&curve == &CustomCurve())
+        CustomCurve().table = table;
+    selected_ = &curve;
+    written_ = complete ? &curve : nullptr;
+}
+
+void ThrottleResponse::AdoptSensorCode(std::uint8_t code)
+{
+    sensorCode_ = code;
+    checkedSensor_ = SensorIndex(code);
 }
 
 bool ThrottleResponse::SetEnabled() const

@@ -10,6 +10,18 @@ namespace kestrum {
 
 class CController;
 
+enum class TableWrite
+{
+    Complete,
+    NoBase,        // the table's address could not be read, quietly: nothing sent
+    NotResponding, // the address read went unanswered: nothing written
+    Partly,        // cancelled, or an entry was not confirmed
+};
+
+// Writes the 256 entries of `table` to where EEPROM word 0 says the table
+// lives, reporting progress every ThrottleResponse::kEntriesPerStep entries.
+TableWrite WriteThrottleTable(CController& link, const ThrottleTable& table, RunProgress& progress);
+
 // What the Throttle Response page knows of the controller and the page's
 // commands on the link, without any widget: the page mirrors this state into
 // its controls after each command.
@@ -37,6 +49,13 @@ public:
     // The user chose a response curve / a sensor type (none: unchecked all).
     void Select(ThrottleCurve* curve) { selected_ = curve; }
     void CheckSensor(std::optional<std::size_t> index) { checkedSensor_ = index; }
+    // Back to the written curve and the controller's sensor type.
+    void Revert();
+    // What was written outside Set (by a profile load): a complete table
+    // becomes the written curve; a partial one leaves the controller's table
+    // unknown with `table` selected, so that Set writes it again.
+    void AdoptTable(const ThrottleTable& table, bool complete);
+    void AdoptSensorCode(std::uint8_t code);
 
     // Never before the sensor type and options were read: a Set then would
     // write a sensor code and a curve the technician never saw read.

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "profiles/controller_profile.h"
+#include "tools/run_progress.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrum {
+
+class CController;
+class ControlPanel;
+class ThrottleResponse;
+
+// One setting, switch, the table or the sensor type that a profile holds
+// otherwise than the controller. `refusal` says why it will not be written
+// (empty when it will be).
+struct ProfileDifference
+{
+    std::string text; // "Under Voltage: 21.0 -> 24.0 Volts"
+    std::string refusal;
+};
+
+struct LoadStep
+{
+    enum class Kind
+    {
+        Setting,
+        Switches,
+        Table,
+        SensorType,
+    };
+    Kind kind = Kind::Setting;
+    SettingId setting{};     // for a Setting
+    std::uint16_t value = 0; // the stored value, the switch byte or the sensor code
+    std::string name;        // as reports name it: "Under Voltage", "Switches" ...
+};
+
+// What loading a profile onto a controller would change, and the writes that
+// do it, in the order the pages' Set commands write: the settings, the
+// switch byte, the throttle table, the sensor type.
+struct LoadPlan
+{
+    std::vector<ProfileDifference> differences;
+    std::vector<LoadStep> steps;
+    ThrottleTable table{}; // what a Table step writes
+    bool otherModel = false;
+    std::string profileModel;
+    std::string controllerModel;
+};
+
+// `controller` is what the controller holds (as captured from the pages);
+// a part it lacks is not compared and not written.
+LoadPlan PlanLoad(const ControllerProfile& controller, const ControllerProfile& profile);
+
+// "text", or "text (not written: why)".
+std::vector<std::string> DifferenceLines(const LoadPlan& plan);
+
+struct LoadReport
+{
+    enum class Outcome
+    {
+        Done,
+        NotLocated,    // no controller: nothing was written
+        NotResponding, // the controller stopped answering: `written` says how far it got
+        PartlyWritten, // the table write was cancelled or failed part-way
+    };
+    Outcome outcome = Outcome::Done;
+    std::vector<std::string> written;    // step names, in order
+    std::vector<std::string> notWritten; // the planned steps that were not written
+};
+
+// Makes the plan's writes with the links' verified writes. The pages'
+// models follow every write that was confirmed, so that they show what the
+// controller now holds; changes the user had not set are dropped first.
+LoadReport LoadProfile(CController& link, const LoadPlan& plan, ControlPanel& panel,
+                       ThrottleResponse& response, RunProgress& progress);
+
+enum class ReadOutcome
+{
+    Done,
+    NotLocated,
+    NotResponding,
+};
+
+// Reads what the models have not read yet: the Control Panel's part, then
+// the Throttle Response page's with the table behind `progress`.
+ReadOutcome ReadWholeController(CController& link, ControlPanel& panel, ThrottleResponse& response,
+                                RunProgress& progress);
+
+} // namespace kestrum

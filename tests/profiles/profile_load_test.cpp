@@ -1,0 +1,267 @@
+#include "link/controller.h"
+#include "profiles/profile_load.h"
+#include "settings/control_panel.h"
+#include "sim/memory_image.h"
+#include "sim/simulator.h"
+#include "support/fast_link.h"
+#include "throttle/throttle_curves.h"
+#include "throttle/throttle_response.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+// Loading a profile onto a simulated controller, end to end over the pty.
+namespace kestrum {
+namespace {
+
+namespace layout = sim::layout;
+
+struct Controller
+{
+    explicit Controller(int tries = 2)
+    {
+        started = simulator.Start() && test::OpenFastLink(link, simulator.PortPath(), tries);
+    }
+    ControllerProfile Read()
+    {
+        NoProgress quiet;
+        EXPECT_EQ(ReadWholeController(link, panel, response, quiet), ReadOutcome::Done);
+        auto profile = CaptureProfile(panel, response);
+        EXPECT_TRUE(profile && profile->panel && profile->throttle);
+        return profile.value_or(ControllerProfile{});
+    }
+    void SetTable(const ThrottleTable& table)
+    {
+        const std::uint16_t base = simulator.Eeprom(0) | (simulator.Eeprom(1) << 8);
+        for (std::size_t i = 0; i < table.size(); ++i)
+            simulator.SetFlash(static_cast<std::uint16_t>(base + i),
+                               static_cast<std::uint16_t>(0x3400 + table[i]));
+    }
+    void SetWord(std::uint8_t address, std::uint16_t value)
+    {
+        simulator.SetEeprom(address, static_cast<std::uint8_t>(value));
+        simulator.SetEeprom(address + 1, static_cast<std::uint8_t>(value >> 8));
+    }
+
+    sim::Simulator simulator{sim::Options{.pacing = false, .liveGauges = false}};
+    CController link;
+    ControlPanel panel;
+    ThrottleResponse response;
+    bool started = false;
+};
+
+// Another cart of the fleet: three settings, the curve and the serial number
+// differ from the sample's.
+void MakeOtherCart(Controller& cart)
+{
+    cart.simulator.SetEeprom(layout::kMaxCurrent, 70);
+    cart.SetWord(layout::kUnderVoltage, 234); // 24.0 V
+    cart.simulator.SetEeprom(layout::kTopSpeed, 20);
+    cart.simulator.SetEeprom(layout::kSerialNumber, 0x01);
+    cart.SetTable(kSCurveTable);
+}
+
+TEST(ProfileLoad, ontoAnotherController_writesExactlyWhatDiffers_verified)
+{
+    Controller sample;
+    Controller cart;
+    ASSERT_TRUE(sample.started && cart.started);
+    sample.SetTable(kLinearTable);
+    const ControllerProfile profile = sample.Read();
+    MakeOtherCart(cart);
+    const ControllerProfile before = cart.Read();
+
+    const LoadPlan plan = PlanLoad(before, profile);
+    EXPECT_FALSE(plan.otherModel);
+    EXPECT_EQ(DifferenceLines(plan),
+              (std::vector<std::string>{
+                  "Max Output Current: 70 -> 90 %", "Under Voltage: 24.0 -> 21.0 Volts",
+                  "Top Speed: 90.0 -> 100.0 %", "Throttle curve: S-Curve -> Linear"}));
+
+    cart.simulator.ClearTranscript();
+    NoProgress quiet;
+    const LoadReport report = LoadProfile(cart.link, plan, cart.panel, cart.response, quiet);
+
+    EXPECT_EQ(report.outcome, LoadReport::Outcome::Done);
+    EXPECT_EQ(report.written, (std::vector<std::string>{"Max Output Current", "Under Voltage",
+                                                        "Top Speed", "Throttle table"}));
+    EXPECT_TRUE(report.notWritten.empty());
+    // Every write is read back at once; nothing else is written.
+    const std::vector<Packet> wire = cart.simulator.Transcript();
+    std::vector<int> eepromWrites;
+    std::set<int> flashWrites;
+    for (std::size_t i = 0; i < wire.size(); ++i) {
+        const auto command = static_cast<Command>(wire[i][1]);
+        if (command != Command::WriteEeprom && command != Command::WriteFlash)
+            continue;
+        ASSERT_LT(i + 1, wire.size());
+        const Command check =
+            command == Command::WriteEeprom ? Command::ReadEeprom : Command::ReadFlash;
+        EXPECT_EQ(static_cast<Command>(wire[i + 1][1]), check) << i;
+        EXPECT_EQ(wire[i + 1][2], wire[i][2]) << i;
+        if (command == Command::WriteEeprom)
+            eepromWrites.push_back(wire[i][2]);
+        else
+            flashWrites.insert(wire[i][2] | (wire[i][3] << 8));
+    }
+    EXPECT_EQ(eepromWrites, (std::vector<int>{layout::kMaxCurrent, layout::kUnderVoltage,
+                                              layout::kUnderVoltage + 1, layout::kTopSpeed}));
+    EXPECT_EQ(flashWrites.size(), kThrottleEntries);
+
+    // The controller and the pages' models now hold the profile.
+    EXPECT_EQ(cart.simulator.Eeprom(layout::kMaxCurrent), 90);
+    EXPECT_EQ(cart.panel.ValueText(SettingId::UnderVoltage), "21.0");
+    EXPECT_FALSE(cart.panel.SetEnabled());
+    ASSERT_NE(cart.response.Written(), nullptr);
+    EXPECT_EQ(cart.response.Written()->name, "Linear");
+    auto after = CaptureProfile(cart.panel, cart.response);
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(PlanLoad(*after, profile).differences.empty());
+}
+
+TEST(ProfileLoad, controllerFallingSilentHalfWay_reportsWhatWasWritten)
+{
+    Controller sample;
+    Controller cart;
+    ASSERT_TRUE(sample.started && cart.started);
+    const ControllerProfile profile = sample.Read();
+    MakeOtherCart(cart);
+    const LoadPlan plan = PlanLoad(cart.Read(), profile);
+
+    // The current's write and its read-back are answered, nothing after.
+    cart.simulator.SetFaults(sim::Faults{.silentFrom = 3});
+    NoProgress quiet;
+    const LoadReport report = LoadProfile(cart.link, plan, cart.panel, cart.response, quiet);
+
+    EXPECT_EQ(report.outcome, LoadReport::Outcome::NotResponding);
+    EXPECT_EQ(report.written, std::vector<std::string>{"Max Output Current"});
+    EXPECT_EQ(report.notWritten,
+              (std::vector<std::string>{"Under Voltage", "Top Speed", "Throttle table"}));
+    EXPECT_EQ(cart.panel.RememberedValue(SettingId::MaxOutputCurrent), 90);
+    EXPECT_EQ(cart.panel.ValueText(SettingId::UnderVoltage), "24.0");
+}
+
+TEST(ProfileLoad, cancelledTableWrite_leavesTheTableUnknownAndSelected)
+{
+    Controller sample;
+    Controller cart;
+    ASSERT_TRUE(sample.started && cart.started);
+    sample.SetTable(kLinearTable);
+    const ControllerProfile profile = sample.Read();
+    cart.SetTable(kSCurveTable);
+    const LoadPlan plan = PlanLoad(cart.Read(), profile);
+
+    struct CancelAtOnce final : RunProgress
+    {
+        void SetRange(std::int64_t, std::int64_t) override {}
+        void SetPos(std::int64_t) override {}
+        bool Cancelled() override { return true; }
+    } cancel;
+    const LoadReport report = LoadProfile(cart.link, plan, cart.panel, cart.response, cancel);
+
+    EXPECT_EQ(report.outcome, LoadReport::Outcome::PartlyWritten);
+    EXPECT_EQ(report.notWritten, std::vector<std::string>{"Throttle table"});
+    EXPECT_EQ(cart.response.Written(), nullptr);
+    ASSERT_NE(cart.response.Selected(), nullptr);
+    EXPECT_EQ(cart.response.Selected()->name, "Linear");
+    EXPECT_TRUE(cart.response.SetEnabled());
+}
+
+// Plans between profiles made by hand: the model rule and the refusals.
+ControllerProfile Holding(std::uint8_t model, std::uint16_t under, std::uint16_t over,
+                          std::uint8_t options = 0x03)
+{
+    ControllerProfile profile;
+    profile.modelCode = model;
+    profile.modelName = "model " + std::to_string(model);
+    profile.options = options;
+    profile.panel = PanelProfile{{90, under, over, 5, 10, 80, 0}, {false, true, false, true}};
+    profile.throttle = ThrottleProfile{255, kLinearTable};
+    return profile;
+}
+
+std::vector<std::string> StepNames(const LoadPlan& plan)
+{
+    std::vector<std::string> names;
+    for (const LoadStep& step : plan.steps)
+        names.push_back(step.name);
+    return names;
+}
+
+TEST(ProfilePlan, refusals)
+{
+    struct Case
+    {
+        const char* what;
+        ControllerProfile controller;
+        std::function<ControllerProfile()> profile;
+        std::vector<std::string> lines;
+        std::vector<std::string> steps;
+    } cases[] = {
+        {"another model: what lies outside its range is not written",
+         Holding(42, 97, 195),
+         [] { return Holding(3, 205, 585); },
+         {"Under Voltage: 9.9 -> 21.0 Volts (not written: outside this model's range)",
+          "Over Voltage: 20.0 -> 60.1 Volts (not written: outside this model's range)"},
+         {}},
+        {"another model: a value inside its range is written",
+         Holding(42, 97, 195),
+         [] { return Holding(3, 97, 244); },
+         {"Over Voltage: 20.0 -> 25.1 Volts"},
+         {"Over Voltage"}},
+        {"the voltages would cross: neither is written",
+         Holding(42, 97, 146),
+         [] { return Holding(3, 156, 585); },
+         {"Under Voltage: 9.9 -> 16.0 Volts (not written: Under Voltage would lie above Over "
+          "Voltage)",
+          "Over Voltage: 15.0 -> 60.1 Volts (not written: outside this model's range)"},
+         {}},
+        {"no plug braking: the switch keeps its state",
+         Holding(3, 205, 585, 0x01),
+         [] {
+             auto p = Holding(3, 205, 585);
+             p.panel->switches = {true, false, false, true};
+             return p;
+         },
+         {"High Pedal Disable: off -> on",
+          "Plug Brake: on -> off (not written: this controller has no plug braking)"},
+         {"Switches"}},
+        {"a sensor type the model may not use",
+         Holding(100, 205, 585),
+         [] {
+             auto p = Holding(100, 205, 585);
+             p.throttle->sensorCode = 3; // Yamaha 0 - 1K
+             return p;
+         },
+         {"Throttle sensor type: 0 - 5K Ohms -> Yamaha 0 - 1K (not written: this controller "
+          "cannot use it)"},
+         {}},
+        {"a part the controller's pages did not read",
+         [] {
+             auto c = Holding(3, 205, 585);
+             c.throttle.reset();
+             return c;
+         }(),
+         [] { return Holding(3, 205, 585); },
+         {"Throttle sensor type and curve (not written: the controller's were not read)"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        const LoadPlan plan = PlanLoad(c.controller, c.profile());
+        EXPECT_EQ(DifferenceLines(plan), c.lines) << c.what;
+        EXPECT_EQ(StepNames(plan), c.steps) << c.what;
+    }
+}
+
+TEST(ProfilePlan, switchesAreWrittenAsOneByte_withThePlugBrakeBitKept)
+{
+    auto profile = Holding(3, 205, 585);
+    profile.panel->switches = {true, false, true, false};
+    const LoadPlan plan = PlanLoad(Holding(3, 205, 585, 0x01), profile);
+    ASSERT_EQ(plan.steps.size(), 1u);
+    // High Pedal Disable and Turbo on, Plug Brake kept on, full-speed reverse.
+    EXPECT_EQ(plan.steps[0].value, 0x01 | 0x02 | 0x04 | 0x08);
+}
+
+} // namespace
+} // namespace kestrum

@@ -16,6 +16,9 @@ inline constexpr int kReset = 32779;
 inline constexpr int kUpgrade = 32780;
 inline constexpr int kWriteErrorLog = 32781;
 inline constexpr int kContents = 32782;
+inline constexpr int kSaveProfile = 32783;
+inline constexpr int kLoadProfile = 32784;
+inline constexpr int kServiceHistory = 32785;
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 

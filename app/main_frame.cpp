@@ -11,6 +11,7 @@
 #include "app/wait_cursor.h"
 #include "app/window_placement.h"
 #include "link/gui/program_dlg.h"
+#include "profiles/gui/profile_commands.h"
 #include "tools/gui/error_log_command.h"
 #include "tools/gui/memory_dlg.h"
 #include "tools/gui/upgrade_command.h"
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(CMonitorApp& application)
 
     // Before the sheet: its first page reports what it found on it.
     statusLine = new CStatusLine(controller, this);
+    profiles = new CProfileCommands(*this);
     setStatusBar(statusLine);
 
     // Building the sheet activates the Control Panel page, which reads the
@@ -132,6 +134,12 @@ void CMainFrame::BuildMenu()
     connect(Command(kReset), &QAction::triggered, this, &CMainFrame::OnReset);
     connect(Command(kUpgrade), &QAction::triggered, this, &CMainFrame::OnUpgrade);
     connect(Command(kWriteErrorLog), &QAction::triggered, this, &CMainFrame::OnWriteErrorLog);
+    connect(Command(kSaveProfile), &QAction::triggered, this,
+            [this] { profiles->OnSaveProfile(); });
+    connect(Command(kLoadProfile), &QAction::triggered, this,
+            [this] { profiles->OnLoadProfile(); });
+    connect(Command(kServiceHistory), &QAction::triggered, this,
+            [this] { profiles->OnServiceHistory(); });
     // "&Contents" (kContents) has no help behind it: it stays unconnected.
     connect(Command(kAbout), &QAction::triggered, &app, [this] { app.OnAppAbout(this); });
 }
@@ -225,7 +233,12 @@ void CMainFrame::OnMemoryViewer(kestrum::MemoryOperation operation)
 
 void CMainFrame::OnUpgrade()
 {
-    kestrum::RunUpgradeCommand(controller, this);
+    kestrum::RunUpgradeCommand(controller, this, [this] { KeepServiceHistory(); });
+}
+
+void CMainFrame::KeepServiceHistory()
+{
+    profiles->KeepHistory();
 }
 
 void CMainFrame::OnWriteErrorLog()

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class CMonitorApp;
+class CProfileCommands;
 class CPropSheet;
 class CStatusLine;
 class QAction;
@@ -40,6 +41,10 @@ public:
     int ChromeHeight() const { return chromeHeight; }
     // The menu action of a command id, also for commands trimmed from view.
     QAction* Command(int id) const;
+    // Keeps a profile of what the pages last read in the service history;
+    // called before every command that changes the controller's setup.
+    void KeepServiceHistory();
+    CProfileCommands& Profiles() { return *profiles; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,4 +69,5 @@ private:
     kestrum::CController controller;
     CPropSheet* sheet = nullptr;
     CStatusLine* statusLine = nullptr;
+    CProfileCommands* profiles = nullptr;
 };

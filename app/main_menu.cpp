@@ -65,7 +65,11 @@ MainMenu BuildMainMenu(QMenuBar& bar, QObject& owner)
                            {0, nullptr},
                            {kUpgrade, "&Upgrade..."},
                            {0, nullptr},
-                           {kWriteErrorLog, "Write Error &Log..."}});
+                           {kWriteErrorLog, "Write Error &Log..."},
+                           {0, nullptr},
+                           {kSaveProfile, "Sa&ve Profile..."},
+                           {kLoadProfile, "L&oad Profile..."},
+                           {kServiceHistory, "Service &History..."}});
     menu.help = AddPopup(bar, owner, "&Help",
                          {{kContents, "&Contents"}, {0, nullptr}, {kAbout, "&About Kestrum"}});
     return menu;

@@ -238,6 +238,7 @@ void CControlPage::OnSet()
     // With no port there is nothing to write to, and nothing to report.
     if (!Controller().IsPortOpen())
         return;
+    MainFrame().KeepServiceHistory();
     ControlPanel::Outcome outcome;
     {
         CWaitCursor wait;

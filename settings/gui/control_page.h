@@ -31,12 +31,16 @@ public:
     void OnSwitchClicked(std::size_t index);
     void UpdateSetButton();
 
+    // The page's model, for commands that read or write the whole setup
+    // (profiles); ShowAll mirrors it into the controls afterwards.
+    kestrum::ControlPanel& Panel() { return panel; }
+    void ShowAll();
+
 private:
     void BuildControls();
     void ShowNotResponding();
     void ShowIdentity(kestrum::ControlPanel::Outcome outcome);
     void ShowWriteResult(kestrum::ControlPanel::Outcome outcome);
-    void ShowAll();
     void ShowSetting(std::size_t index);
     void ShowSwitches();
 

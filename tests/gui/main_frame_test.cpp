@@ -61,7 +61,9 @@ TEST_F(MainFrameTest, menus_areTrimmedToWhatTheUserMayChoose)
     ASSERT_EQ(popups.size(), 3);
     const std::vector<std::pair<QString, QStringList>> expected = {
         {"&Settings", {"&Timings...", "", "&Exit"}},
-        {"&Tools", {"Re&set", "&Upgrade...", "", "Write Error &Log..."}},
+        {"&Tools",
+         {"Re&set", "&Upgrade...", "", "Write Error &Log...", "", "Sa&ve Profile...",
+          "L&oad Profile...", "Service &History..."}},
         {"&Help", {"&About Kestrum"}},
     };
     for (int i = 0; i < 3; ++i) {
@@ -148,8 +150,16 @@ TEST_P(MenuEnabling, portCommands_followTheOpenPort_everythingElseAlwaysEnabled)
     }
     const bool open = GetParam().portOpen;
     const std::map<int, bool> expected = {
-        {kTimings, true}, {kExit, true},          {kReset, true},
-        {kUpgrade, open}, {kWriteErrorLog, true}, {kAbout, true},
+        {kTimings, true},
+        {kExit, true},
+        {kReset, true},
+        {kUpgrade, open},
+        {kWriteErrorLog, true},
+        {kAbout, true},
+        // The profile commands search for a controller as the pages do.
+        {kSaveProfile, true},
+        {kLoadProfile, true},
+        {kServiceHistory, true},
     };
     EXPECT_EQ(enabled, expected);
     // The trimmed memory commands follow the same rule.

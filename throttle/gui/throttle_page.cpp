@@ -116,6 +116,13 @@ void CThrottlePage::OnRefresh()
     }
     if (outcome == kestrum::ThrottleResponse::Outcome::NotLocated)
         return;
+    ShowResponse();
+    if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
+        NotResponding();
+}
+
+void CThrottlePage::ShowResponse()
+{
     if (response.SensorsRead()) {
         for (std::size_t i = 0; i < sensorButtons.size(); ++i)
             sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
@@ -128,14 +135,14 @@ void CThrottlePage::OnRefresh()
     const auto curves = kestrum::AllCurves();
     for (std::size_t i = 0; i < curveButtons.size(); ++i)
         curveButtons[i]->setChecked(response.Selected() == curves[i]);
-    curveButtons[4]->setEnabled(response.Written() == curves[4]);
-    if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
-        NotResponding();
+    curveButtons[4]->setEnabled(response.Written() == curves[4] ||
+                                response.Selected() == curves[4]);
     UpdateGraph();
 }
 
 void CThrottlePage::OnSet()
 {
+    MainFrame().KeepServiceHistory();
     CWaitCursor wait;
     const bool writesTable =
         response.Selected() != nullptr && response.Selected() != response.Written();

@@ -20,6 +20,11 @@ public:
     void OnRefresh() override;
     void OnSet();
 
+    // The page's model, for commands that read or write the whole setup
+    // (profiles); ShowResponse mirrors it into the controls afterwards.
+    kestrum::ThrottleResponse& Response() { return response; }
+    void ShowResponse();
+
 private:
     void ShowState();
     void UpdateGraph();

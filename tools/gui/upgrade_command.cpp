@@ -9,17 +9,21 @@
 
 namespace kestrum {
 
-void RunUpgradeCommand(CController& link, QWidget* mainWindow)
+void RunUpgradeCommand(CController& link, QWidget* mainWindow,
+                       const std::function<void()>& beforeWrite)
 {
     const QString path = QFileDialog::getOpenFileName(
         mainWindow, QString(), QString(), QStringLiteral("Hex Files (*.hex);;All Files (*.*)"));
-    RunUpgradeOnFile(link, path, mainWindow);
+    RunUpgradeOnFile(link, path, mainWindow, beforeWrite);
 }
 
-void RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindow)
+void RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindow,
+                      const std::function<void()>& beforeWrite)
 {
     UpgradeResult result;
     if (!path.isEmpty()) {
+        if (beforeWrite)
+            beforeWrite();
         CDialogProgress progress(QStringLiteral("Writing FLASH memory..."), mainWindow);
         result = UpgradeFirmware(link, path.toStdString(), progress);
         // The window goes before any box, so the main window is usable again.

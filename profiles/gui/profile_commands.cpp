@@ -1,0 +1,247 @@
+#include "profiles/gui/profile_commands.h"
+
+#include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/prop_sheet.h"
+#include "app/status_line.h"
+#include "app/wait_cursor.h"
+#include "profiles/gui/history_dlg.h"
+#include "profiles/profile_file.h"
+#include "profiles/profile_load.h"
+#include "settings/gui/control_page.h"
+#include "throttle/gui/throttle_page.h"
+#include "tools/file_error.h"
+#include "tools/gui/dialog_progress.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString Bulleted(const std::vector<std::string>& lines)
+{
+    QString text;
+    for (const std::string& line : lines)
+        text += QStringLiteral("\n    ") + Text(line);
+    return text;
+}
+
+QString Names(const std::vector<std::string>& names)
+{
+    QStringList list;
+    for (const std::string& name : names)
+        list << Text(name);
+    return list.isEmpty() ? QStringLiteral("nothing") : list.join(QStringLiteral(", "));
+}
+
+constexpr auto kFilter = "Controller Profiles (*.json);;All Files (*.*)";
+
+} // namespace
+
+CProfileCommands::CProfileCommands(CMainFrame& mainFrame)
+    : QObject(&mainFrame), frame(mainFrame), history(kestrum::DefaultHistoryFolder())
+{}
+
+CControlPage& CProfileCommands::ControlPage() const
+{
+    return *static_cast<CControlPage*>(frame.Sheet().Page(0));
+}
+
+CThrottlePage& CProfileCommands::ThrottlePage() const
+{
+    return *static_cast<CThrottlePage*>(frame.Sheet().Page(1));
+}
+
+bool CProfileCommands::ReadPages(bool fresh)
+{
+    // Each page's own Refresh, so that the page shows what was read and the
+    // user hears of a failure exactly as from the page.
+    if (fresh || !kestrum::PanelComplete(ControlPage().Panel()))
+        ControlPage().OnRefresh();
+    if (!kestrum::PanelComplete(ControlPage().Panel()))
+        return false;
+    if (fresh || !kestrum::ThrottleComplete(ThrottlePage().Response()))
+        ThrottlePage().OnRefresh();
+    return kestrum::ThrottleComplete(ThrottlePage().Response());
+}
+
+std::optional<kestrum::ControllerProfile> CProfileCommands::Current() const
+{
+    return kestrum::CaptureProfile(ControlPage().Panel(), ThrottlePage().Response());
+}
+
+void CProfileCommands::OnSaveProfile()
+{
+    if (!ReadPages())
+        return;
+    const auto profile = Current();
+    const QString name =
+        QStringLiteral("%1 %2.json")
+            .arg(Text(profile->serialNumber), Text(profile->takenAt.substr(0, 10)));
+    const QString path =
+        QFileDialog::getSaveFileName(&frame, QStringLiteral("Save Profile"),
+                                     QDir(lastFolder).filePath(name), QString::fromLatin1(kFilter));
+    if (!path.isEmpty())
+        SaveProfileTo(path);
+}
+
+void CProfileCommands::SaveProfileTo(const QString& path)
+{
+    if (!ReadPages())
+        return;
+    const auto profile = Current();
+    lastFolder = QFileInfo(path).absolutePath();
+    if (const std::error_code error = kestrum::SaveProfile(path.toStdString(), *profile)) {
+        kestrum::ShowMessageBox(Text(kestrum::FileErrorText(error, path.toStdString())),
+                                QMessageBox::Ok, QMessageBox::Warning, &frame);
+        return;
+    }
+    frame.StatusLine().ShowResult(QStringLiteral("Profile saved"));
+}
+
+void CProfileCommands::OnLoadProfile()
+{
+    const QString path = QFileDialog::getOpenFileName(&frame, QStringLiteral("Load Profile"),
+                                                      lastFolder, QString::fromLatin1(kFilter));
+    if (!path.isEmpty())
+        LoadProfileFrom(path);
+}
+
+void CProfileCommands::LoadProfileFrom(const QString& path)
+{
+    lastFolder = QFileInfo(path).absolutePath();
+    const kestrum::ProfileRead read = kestrum::ReadProfile(path.toStdString());
+    if (!read.profile) {
+        const QString text =
+            read.fileError ? Text(read.error)
+                           : QStringLiteral("%1 cannot be used as a controller profile.\n\n%2")
+                                 .arg(QDir::toNativeSeparators(path), Text(read.error));
+        kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &frame);
+        return;
+    }
+    LoadProfile(*read.profile);
+}
+
+bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profile,
+                                         const kestrum::LoadPlan& plan)
+{
+    std::vector<std::string> outside;
+    for (const kestrum::ProfileDifference& difference : plan.differences) {
+        if (difference.refusal == "outside this model's range")
+            outside.push_back(difference.text);
+    }
+    QString text = QStringLiteral("This profile was taken from a %1 controller; this controller "
+                                  "is a %2.\n\n")
+                       .arg(Text(profile.modelName), Text(plan.controllerModel));
+    if (outside.empty())
+        text += QStringLiteral("Every value of the profile lies within this model's ranges.");
+    else
+        text += QStringLiteral("These values lie outside this model's ranges and will not be "
+                               "written:") +
+                Bulleted(outside);
+    text += QStringLiteral("\n\nLoad it onto this controller anyway?");
+    return kestrum::ShowMessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
+                                   &frame) == QMessageBox::Yes;
+}
+
+void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
+{
+    // What is written is planned against what the controller holds now, not
+    // what the pages read earlier: the technician may have plugged in the
+    // next cart of the fleet since.
+    if (!ReadPages(true))
+        return;
+    const kestrum::LoadPlan plan = kestrum::PlanLoad(*Current(), profile);
+    if (plan.otherModel && !ConfirmOtherModel(profile, plan))
+        return;
+    const std::vector<std::string> lines = kestrum::DifferenceLines(plan);
+    if (plan.steps.empty()) {
+        kestrum::ShowMessageBox(
+            lines.empty() ? QStringLiteral("The controller already holds this profile.")
+                          : QStringLiteral("Nothing of this profile can be written to this "
+                                           "controller:") +
+                                Bulleted(lines),
+            QMessageBox::Ok, QMessageBox::Information, &frame);
+        return;
+    }
+    const QString question =
+        QStringLiteral("Load the profile of serial number %1, taken %2?\n\nThese will change:")
+            .arg(Text(profile.serialNumber), Text(profile.takenAt)) +
+        Bulleted(lines);
+    if (kestrum::ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                                &frame) != QMessageBox::Yes)
+        return;
+
+    KeepHistory();
+    kestrum::LoadReport report;
+    {
+        CWaitCursor wait;
+        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), &frame);
+        report = kestrum::LoadProfile(frame.Controller(), plan, ControlPage().Panel(),
+                                      ThrottlePage().Response(), progress);
+    }
+    ControlPage().ShowAll();
+    ThrottlePage().ShowResponse();
+    using Outcome = kestrum::LoadReport::Outcome;
+    switch (report.outcome) {
+    case Outcome::Done:
+        frame.StatusLine().ShowResult(QStringLiteral("Profile loaded and verified"));
+        return;
+    case Outcome::NotLocated:
+        return;
+    case Outcome::NotResponding:
+        frame.StatusLine().ShowResult(QStringLiteral("Profile only partly loaded"));
+        kestrum::ShowMessageBox(
+            QStringLiteral("Motor controller is not responding\n\nWritten and verified: %1.\nNot "
+                           "written: %2.")
+                .arg(Names(report.written), Names(report.notWritten)),
+            QMessageBox::Ok, QMessageBox::Warning, &frame);
+        return;
+    case Outcome::PartlyWritten:
+        frame.StatusLine().ShowResult(QStringLiteral("Throttle table only partly written"));
+        kestrum::ShowMessageBox(
+            QStringLiteral("The throttle table was only partly written. Press Set on the Throttle "
+                           "Response page to write it again.\n\nWritten and verified: %1.\nNot "
+                           "written: %2.")
+                .arg(Names(report.written), Names(report.notWritten)),
+            QMessageBox::Ok, QMessageBox::Warning, &frame);
+        return;
+    }
+}
+
+std::optional<QStringList> CProfileCommands::Compare(const kestrum::ControllerProfile& profile)
+{
+    if (!ReadPages(true))
+        return std::nullopt;
+    QStringList lines;
+    for (const std::string& line : kestrum::DifferenceLines(kestrum::PlanLoad(*Current(), profile)))
+        lines << Text(line);
+    return lines;
+}
+
+void CProfileCommands::OnServiceHistory()
+{
+    CHistoryDlg dialog(*this, &frame);
+    dialog.exec();
+}
+
+void CProfileCommands::KeepHistory()
+{
+    const auto profile = Current();
+    if (!profile)
+        return;
+    const std::error_code error = history.Keep(*profile);
+    if (!error || historyFailureShown)
+        return;
+    historyFailureShown = true;
+    kestrum::ShowMessageBox(QStringLiteral("The service history could not be kept in %1.\n\n%2")
+                                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
+                                     Text(kestrum::FileErrorText(error, history.Root().string()))),
+                            QMessageBox::Ok, QMessageBox::Warning, &frame);
+}

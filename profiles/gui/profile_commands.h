@@ -1,0 +1,59 @@
+#pragma once
+
+#include "profiles/controller_profile.h"
+#include "profiles/profile_load.h"
+#include "profiles/service_history.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class CControlPage;
+class CMainFrame;
+class CThrottlePage;
+
+// The Tools menu's profile commands and the automatic service history, on
+// top of the Control Panel and Throttle Response pages: a profile is made of
+// what those pages read, and a load leaves them showing what the controller
+// then holds.
+class CProfileCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CProfileCommands(CMainFrame& frame);
+
+    void OnSaveProfile();
+    void OnLoadProfile();
+    void OnServiceHistory();
+
+    // After the file was chosen.
+    void SaveProfileTo(const QString& path);
+    void LoadProfileFrom(const QString& path);
+    void LoadProfile(const kestrum::ControllerProfile& profile);
+    // The lines of what loading `profile` would change; none when the
+    // controller could not be read (the user was told).
+    std::optional<QStringList> Compare(const kestrum::ControllerProfile& profile);
+
+    // A profile of what the pages last read, kept without a request on the
+    // wire. A history that cannot be written is reported once per run and
+    // never stops the command that asked for it.
+    void KeepHistory();
+    const kestrum::ServiceHistory& History() const { return history; }
+
+private:
+    CControlPage& ControlPage() const;
+    CThrottlePage& ThrottlePage() const;
+    // Reads what the pages have not read yet, or, when `fresh`, all of it
+    // again; false if they could not read it all.
+    bool ReadPages(bool fresh = false);
+    std::optional<kestrum::ControllerProfile> Current() const;
+    bool ConfirmOtherModel(const kestrum::ControllerProfile& profile,
+                           const kestrum::LoadPlan& plan);
+
+    CMainFrame& frame;
+    kestrum::ServiceHistory history;
+    bool historyFailureShown = false;
+    QString lastFolder;
+};

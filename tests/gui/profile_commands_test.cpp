@@ -1,0 +1,149 @@
+// Profiles in the window against the simulated controller: the history kept
+// before a Set, a save and a load back after the controller was changed, a
+// damaged file, and the history window.
+#include "app/control_id.h"
+#include "app/prop_sheet.h"
+#include "app/status_line.h"
+#include "gui_test_support.h"
+#include "profiles/gui/history_dlg.h"
+#include "profiles/gui/profile_commands.h"
+#include "profiles/profile_file.h"
+#include "sim/memory_image.h"
+#include "throttle/throttle_tables.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <fstream>
+
+namespace kestrum::test {
+namespace {
+
+namespace layout = sim::layout;
+
+constexpr int kMaxCurrent = 1031;
+constexpr int kSet = 1043;
+
+class ProfileCommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Started());
+        settings.SetFastTimings();
+        settings.Set({{"WriteDelay", 1}});
+        frame = std::make_unique<CMainFrame>(App());
+    }
+
+    void SetTable(const ThrottleTable& table)
+    {
+        const std::uint16_t base = sim->Eeprom(0) | (sim->Eeprom(1) << 8);
+        for (std::size_t i = 0; i < table.size(); ++i)
+            sim->SetFlash(static_cast<std::uint16_t>(base + i),
+                          static_cast<std::uint16_t>(0x3400 + table[i]));
+    }
+
+    QTemporaryDir data;
+    ScopedEnv dataHome{"XDG_DATA_HOME", data.path().toStdString()};
+    SimulatorOnPort sim{sim::Options{.pacing = false, .liveGauges = false}};
+    TempSettings settings;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(ProfileCommandsTest, setKeepsWhatThePageReadInTheHistory_withoutARequestOnTheWire)
+{
+    QWidget* page = frame->Sheet().Page(0);
+    FindControl<QSlider>(page, kMaxCurrent)->setValue(50);
+    sim->ClearTranscript();
+
+    FindControl<QPushButton>(page, kSet)->click();
+
+    EXPECT_EQ(sim->Transcript(),
+              (std::vector<Packet>{MakeRequest(Command::WriteEeprom, layout::kMaxCurrent, 0, 50, 0),
+                                   MakeRequest(Command::ReadEeprom, layout::kMaxCurrent)}));
+    const auto kept = frame->Profiles().History().Entries("228138");
+    ASSERT_EQ(kept.size(), 1u);
+    const ProfileRead read = ReadProfile(kept[0].path.string());
+    ASSERT_TRUE(read.profile && read.profile->panel) << read.error;
+    EXPECT_EQ(read.profile->panel->stored[0], 90); // before the write
+    EXPECT_FALSE(read.profile->throttle);          // that page never read
+}
+
+TEST_F(ProfileCommandsTest, profileSavedThenLoadedAfterChanges_putsTheControllerBack)
+{
+    SetTable(kLinearTable);
+    const QString path = data.filePath(QStringLiteral("cart.json"));
+    frame->Profiles().SaveProfileTo(path);
+    ASSERT_EQ(frame->StatusLine().ResultText(), QStringLiteral("Profile saved"));
+
+    sim->SetEeprom(layout::kMaxCurrent, 70);
+    sim->SetEeprom(layout::kTopSpeed, 20);
+    sim->SetEeprom(layout::kSwitches, 0x03);
+    SetTable(kSCurveTable);
+    MessageBoxRecorder boxes(QMessageBox::Yes);
+    frame->Profiles().LoadProfileFrom(path);
+
+    ASSERT_EQ(boxes.requests.size(), 1u) << boxes.Texts().join("|").toStdString();
+    const QString question = boxes.requests[0].text;
+    for (const char* line : {"Max Output Current: 70 -> 90 %", "Top Speed: 90.0 -> 100.0 %",
+                             "High Pedal Disable: on -> off", "Throttle curve: S-Curve -> Linear"})
+        EXPECT_TRUE(question.contains(QString::fromLatin1(line))) << question.toStdString();
+    EXPECT_EQ(sim->Eeprom(layout::kMaxCurrent), 90);
+    EXPECT_EQ(sim->Eeprom(layout::kTopSpeed), 0);
+    EXPECT_EQ(sim->Eeprom(layout::kSwitches), 0x02);
+    EXPECT_EQ(sim->Flash(static_cast<std::uint16_t>((sim->Eeprom(0) | sim->Eeprom(1) << 8) + 100)),
+              0x3400 + kLinearTable[100]);
+    EXPECT_EQ(frame->StatusLine().ResultText(), QStringLiteral("Profile loaded and verified"));
+    EXPECT_EQ(FindControl<QLabel>(frame->Sheet().Page(0), 1032)->text(), QStringLiteral("90"));
+    // The load itself kept what the controller held before it.
+    EXPECT_EQ(frame->Profiles().History().Entries("228138").size(), 1u);
+}
+
+TEST_F(ProfileCommandsTest, fileThatIsNoUsableProfile_isRefusedAndNothingIsWritten)
+{
+    const QString damaged = data.filePath(QStringLiteral("damaged.json"));
+    std::ofstream(damaged.toStdString()) << "{\"format\": \"Quorvel Kestrum controller pro";
+    const QString missing = data.filePath(QStringLiteral("absent.json"));
+    sim->ClearTranscript();
+    MessageBoxRecorder boxes(QMessageBox::Yes);
+
+    frame->Profiles().LoadProfileFrom(damaged);
+    frame->Profiles().LoadProfileFrom(missing);
+
+    EXPECT_EQ(boxes.Texts(),
+              (QStringList{damaged + QStringLiteral(" cannot be used as a controller profile.\n\n"
+                                                    "The file is not a controller profile: it is "
+                                                    "not complete JSON text."),
+                           missing + QStringLiteral(" was not found.")}));
+    EXPECT_TRUE(sim->Transcript().empty());
+}
+
+TEST_F(ProfileCommandsTest, historyWindow_listsNewestFirst_andComparesWithTheController)
+{
+    frame->Profiles().KeepHistory();
+    frame->Profiles().KeepHistory();
+    sim->SetEeprom(layout::kMaxCurrent, 70);
+
+    CHistoryDlg dialog(frame->Profiles(), frame.get());
+    auto* controllers = dialog.findChild<QListWidget*>(QStringLiteral("controllers"));
+    auto* entries = dialog.findChild<QListWidget*>(QStringLiteral("entries"));
+    ASSERT_EQ(controllers->count(), 1);
+    EXPECT_EQ(controllers->item(0)->text(), QStringLiteral("228138"));
+    ASSERT_EQ(entries->count(), 2);
+    EXPECT_TRUE(entries->item(0)->text().endsWith(QStringLiteral(" (2)")));
+    auto* details = dialog.findChild<QPlainTextEdit*>(QStringLiteral("details"));
+    EXPECT_TRUE(details->toPlainText().contains(QStringLiteral("Max Output Current: 90 %")));
+
+    MessageBoxRecorder boxes;
+    dialog.findChild<QPushButton*>(QStringLiteral("compare"))->click();
+
+    EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(details->toPlainText(),
+              QStringLiteral("Loading this profile would change:\nMax Output Current: 70 -> 90 %"));
+}
+
+} // namespace
+} // namespace kestrum::test

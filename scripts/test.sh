@@ -58,10 +58,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== ThreadSanitizer"
 sanitizer_build build-tsan "-fsanitize=thread"
 # The threaded programs: the link with its reader thread, the simulator, and
-# the log files written from a worker thread.
+# the log files written from a worker thread, and profile loads over the link.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     run_ctest --test-dir build-tsan --output-on-failure -j "$jobs" --timeout 300 \
-    -L '^(link_tests|sim_tests|tools_tests|monitor_tests)$' || broken=1
+    -L '^(link_tests|sim_tests|tools_tests|monitor_tests|profiles_tests)$' || broken=1
 
 if [ -x scripts/fuzz.sh ]; then
     echo "== fuzzers"

@@ -121,6 +121,35 @@ TEST_F(ProfileCommandsTest, fileThatIsNoUsableProfile_isRefusedAndNothingIsWritt
     EXPECT_TRUE(sim->Transcript().empty());
 }
 
+TEST_F(ProfileCommandsTest, profileOfAnotherModel_isLoadedOnlyWhenConfirmed)
+{
+    const QString path = data.filePath(QStringLiteral("other model.json"));
+    frame->Profiles().SaveProfileTo(path);
+    // The same setup, as if taken from a model whose over-voltage ends at 60 V.
+    const ProfileRead saved = ReadProfile(path.toStdString());
+    ASSERT_TRUE(saved.profile);
+    ControllerProfile other = *saved.profile;
+    other.modelCode = 3;
+    other.panel->stored[0] = 50;
+    sim->SetEeprom(layout::kModelCode, 0);
+    ASSERT_FALSE(SaveProfile(path.toStdString(), other));
+    sim->ClearTranscript();
+
+    MessageBoxRecorder refuse(QMessageBox::No);
+    frame->Profiles().LoadProfileFrom(path);
+
+    ASSERT_EQ(refuse.requests.size(), 1u);
+    const QString warning = refuse.requests[0].text;
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("This profile was taken from a KAV RK-AG "
+                                                  "controller; this controller is a KAV RK-AA.")))
+        << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("outside this model's ranges")));
+    EXPECT_TRUE(warning.contains(QStringLiteral("\n    Over Voltage: 60.0 -> 60.1 Volts\n")))
+        << warning.toStdString();
+    for (const Packet& packet : sim->Transcript())
+        EXPECT_NE(static_cast<Command>(packet[1]), Command::WriteEeprom);
+}
+
 TEST_F(ProfileCommandsTest, historyWindow_listsNewestFirst_andComparesWithTheController)
 {
     frame->Profiles().KeepHistory();

@@ -67,6 +67,14 @@ bool CLogFile::Rotate(const std::string& path)
     return !MoveNoReplace(path, path + stamp);
 }
 
+std::string LogTimePrefix(const LocalTime& t)
+{
+    char prefix[96];
+    std::snprintf(prefix, sizeof prefix, "%02d/%02d/%02d %02d:%02d:%02d.%03d  ", t.month, t.day,
+                  t.year - 2000, t.hour, t.minute, t.second, t.millisecond);
+    return prefix;
+}
+
 std::error_code CLogFile::Write(std::int32_t level, std::string_view text)
 {
     if (!Passes(level))
@@ -76,11 +84,7 @@ std::error_code CLogFile::Write(std::int32_t level, std::string_view text)
     std::string line;
     line.reserve(32 + text.size() + kLineEnd.size());
     if (timestamps) {
-        const LocalTime t = clock_();
-        char prefix[96];
-        std::snprintf(prefix, sizeof prefix, "%02d/%02d/%02d %02d:%02d:%02d.%03d  ", t.month, t.day,
-                      t.year - 2000, t.hour, t.minute, t.second, t.millisecond);
-        line += prefix;
+        line += LogTimePrefix(clock_());
     }
     line += text;
     line += kLineEnd;

@@ -38,6 +38,9 @@ using LocalClock = std::function<LocalTime()>;
 // The machine's local time (platform part).
 LocalTime CurrentLocalTime();
 
+// "MM/DD/YY hh:mm:ss.mmm  ", the prefix of a time-stamped log line.
+std::string LogTimePrefix(const LocalTime& time);
+
 class CLog
 {
 public:

@@ -1,0 +1,210 @@
+#include "link/controller.h"
+#include "profiles/profile_file.h"
+#include "sim/memory_image.h"
+#include "sim/simulator.h"
+#include "support/fast_link.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "tests/tools/hex_records.h"
+#include "tools/error_log_export.h"
+#include "tools/firmware_upgrade.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+
+// kestrum-cli run as a script runs it, against the simulated controller on a
+// pseudo-terminal. Its results are held against the core procedures the
+// window runs, on a second simulated controller.
+namespace kestrum {
+namespace {
+
+namespace layout = sim::layout;
+
+class CliTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.Valid());
+        ASSERT_TRUE(sim.Start());
+    }
+
+    // With the port named and short waits, and a home of its own, so that
+    // neither this machine's stored timings nor its history are touched.
+    test::ProgramRun Cli(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"--port", sim.PortPath(), "--retry-delay", "50"});
+        return test::RunProgram(KESTRUM_BINARY_DIR "/kestrum-cli", arguments,
+                                {"HOME=" + dir.Path().string(), "XDG_CONFIG_HOME=",
+                                 "XDG_DATA_HOME=" + (dir.Path() / "data").string()});
+    }
+    std::string File(const std::string& name, const std::string& text = {})
+    {
+        const std::string path = dir.File(name);
+        if (!text.empty())
+            std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::string Contents(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    bool AnyWrite() const
+    {
+        for (const Packet& packet : sim.Transcript()) {
+            const auto command = static_cast<Command>(packet[1]);
+            if (command == Command::WriteEeprom || command == Command::WriteFlash)
+                return true;
+        }
+        return false;
+    }
+
+    test::TempDir dir;
+    sim::Simulator sim{sim::Options{.pacing = false, .liveGauges = false}};
+};
+
+TEST_F(CliTest, identify_printsWhatTheControlPanelShows)
+{
+    const test::ProgramRun run = Cli({"identify"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Model: RK-AG\nFamily: KAV\nSerial Number: 228138\nField Map: 18\nPort: " +
+                           sim.PortPath() + "\n");
+}
+
+TEST_F(CliTest, errors_writesTheSameLineAsTheWindowsExport)
+{
+    const std::string fromCli = File("cli.log");
+    ASSERT_EQ(Cli({"errors", fromCli}).status, 0);
+
+    sim::Simulator other{sim::Options{.pacing = false, .liveGauges = false}};
+    ASSERT_TRUE(other.Start());
+    CController link;
+    ASSERT_TRUE(test::OpenFastLink(link, other.PortPath(), 2));
+    const std::string fromWindow = File("window.log");
+    ASSERT_EQ(ExportErrorLog(link, fromWindow).status, ErrorLogResult::Status::Written);
+
+    EXPECT_EQ(Contents(fromCli).size(), 95u);
+    EXPECT_EQ(Contents(fromCli), Contents(fromWindow));
+}
+
+TEST_F(CliTest, upgrade_sendsWhatTheWindowsUpgradeSends_afterOneProbe)
+{
+    const std::string hex =
+        File("new.hex", test::DataRecord(0x0100, test::Counting(8)) + "\n" +
+                            test::DataRecord(0x0200, {1, 2}) + "\n" + test::kEndRecord + "\n");
+    const test::ProgramRun run = Cli({"upgrade", hex});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    sim::Simulator other{sim::Options{.pacing = false, .liveGauges = false}};
+    ASSERT_TRUE(other.Start());
+    CController link;
+    link.Port().SetName(other.PortPath());
+    link.Timings().retryDelay = 50;
+    ASSERT_TRUE(link.OpenLink());
+    NoProgress quiet;
+    ASSERT_EQ(UpgradeFirmware(link, hex, quiet).status, UpgradeResult::Status::Succeeded);
+
+    std::vector<Packet> window = other.Transcript();
+    window.insert(window.begin(), MakeRequest(Command::ReadEeprom, layout::kModelCode));
+    EXPECT_EQ(sim.Transcript(), window);
+}
+
+TEST_F(CliTest, upgradeOfABadFile_failsWithStatus4_beforeAnyTraffic)
+{
+    const test::ProgramRun run = Cli({"upgrade", File("bad.hex", ":0100000055AB\n:00000001FF\n")});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_TRUE(run.err.starts_with("Upgrade failed")) << run.err;
+    EXPECT_TRUE(sim.Transcript().empty());
+}
+
+TEST_F(CliTest, silentController_exitStatus1_withTheWindowsText)
+{
+    sim.SetFaults(sim::Faults{.silentFrom = 1});
+    const test::ProgramRun run = Cli({"--tries", "2", "settings"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot locate Motor controller\n");
+    EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(CliTest, profileLoadWithoutYes_showsTheChangesAndWritesNothing)
+{
+    const std::string profile = File("cart.json");
+    ASSERT_EQ(Cli({"profile", "save", profile}).status, 0);
+    sim.SetEeprom(layout::kMaxCurrent, 70);
+    sim.ClearTranscript();
+
+    const test::ProgramRun shown = Cli({"profile", "load", profile});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out,
+              "Max Output Current: 70 -> 90 %\nNothing was written; add --yes to write this.\n");
+    EXPECT_FALSE(AnyWrite());
+
+    const test::ProgramRun loaded = Cli({"profile", "load", profile, "--yes"});
+    EXPECT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(sim.Eeprom(layout::kMaxCurrent), 90);
+}
+
+TEST_F(CliTest, monitorWithCount_printsTheHeaderAndThatManyRows)
+{
+    const test::ProgramRun run =
+        Cli({"monitor", "--count", "3", "--interval", "0", "--gauges", "voltage,flags"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "TimeStamp,ThrottlePos,DiodeTemp,BatteryVoltage,OutputCurrent,BatteryCurrent,"
+                    "ErrorFlags");
+    const std::regex row(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}  ,,[0-9.]+,,,0x[0-9A-F]{2})");
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(std::regex_match(line, row)) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(CliTest, badCommandLinesAndFiles_haveTheirExitStatus)
+{
+    const struct
+    {
+        std::vector<std::string> arguments;
+        int status;
+    } cases[] = {
+        {{"fly"}, 2},
+        {{"--tries", "500", "identify"}, 2},
+        {{"memory", "read", "flash", "zz"}, 2},
+        {{"memory", "read", "disk", "1"}, 2},
+        {{"throttle", "set", "Custom"}, 2},
+        {{"throttle", "set", "Linear", "--sensor", "Steam"}, 2},
+        {{"profile", "load", "/nonexistent/cart.json"}, 3},
+        {{"errors", "/nonexistent/folder/Error.log"}, 3},
+        {{"upgrade", "/nonexistent.hex"}, 3},
+    };
+    for (const auto& c : cases) {
+        const test::ProgramRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments[0] << " " << run.err;
+        EXPECT_FALSE(run.err.empty()) << c.arguments[0];
+    }
+    EXPECT_FALSE(AnyWrite());
+}
+
+TEST_F(CliTest, help_listsEveryCommand)
+{
+    const test::ProgramRun run = Cli({"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* command :
+         {"identify", "settings", "profile save", "profile diff", "profile load", "throttle set",
+          "errors", "upgrade", "monitor", "memory read", "memory write", "reset"})
+        EXPECT_NE(run.out.find(command), std::string::npos) << command;
+    const test::ProgramRun one = Cli({"monitor", "--help"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_TRUE(one.out.starts_with("Usage: kestrum-cli [options] monitor")) << one.out;
+}
+
+} // namespace
+} // namespace kestrum

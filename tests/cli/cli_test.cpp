@@ -9,10 +9,13 @@
 #include "tools/error_log_export.h"
 #include "tools/firmware_upgrade.h"
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 // kestrum-cli run as a script runs it, against the simulated controller on a
 // pseudo-terminal. Its results are held against the core procedures the
@@ -29,16 +32,23 @@ protected:
     {
         ASSERT_TRUE(dir.Valid());
         ASSERT_TRUE(sim.Start());
+        // The window's store, as the window writes it: the program takes
+        // its timings from there, so that writes wait 1 ms, not 20.
+        std::filesystem::create_directories(dir.Path() / ".config" / "Quorvel");
+        std::ofstream(dir.Path() / ".config" / "Quorvel" / "Quorvel Kestrum.conf")
+            << "[General]\nWriteDelay=500\n\n[Settings]\nWriteDelay=1\nResetDelay=5\n";
     }
 
     // With the port named and short waits, and a home of its own, so that
     // neither this machine's stored timings nor its history are touched.
-    test::ProgramRun Cli(std::vector<std::string> arguments)
+    test::ProgramRun Cli(std::vector<std::string> arguments,
+                         const std::function<void(pid_t)>& started = {})
     {
         arguments.insert(arguments.begin(), {"--port", sim.PortPath(), "--retry-delay", "50"});
         return test::RunProgram(KESTRUM_BINARY_DIR "/kestrum-cli", arguments,
                                 {"HOME=" + dir.Path().string(), "XDG_CONFIG_HOME=",
-                                 "XDG_DATA_HOME=" + (dir.Path() / "data").string()});
+                                 "XDG_DATA_HOME=" + (dir.Path() / "data").string()},
+                                30000, started);
     }
     std::string File(const std::string& name, const std::string& text = {})
     {
@@ -105,6 +115,8 @@ TEST_F(CliTest, upgrade_sendsWhatTheWindowsUpgradeSends_afterOneProbe)
     CController link;
     link.Port().SetName(other.PortPath());
     link.Timings().retryDelay = 50;
+    link.Timings().writeDelay = 1;
+    link.Timings().resetDelay = 5;
     ASSERT_TRUE(link.OpenLink());
     NoProgress quiet;
     ASSERT_EQ(UpgradeFirmware(link, hex, quiet).status, UpgradeResult::Status::Succeeded);
@@ -112,6 +124,32 @@ TEST_F(CliTest, upgrade_sendsWhatTheWindowsUpgradeSends_afterOneProbe)
     std::vector<Packet> window = other.Transcript();
     window.insert(window.begin(), MakeRequest(Command::ReadEeprom, layout::kModelCode));
     EXPECT_EQ(sim.Transcript(), window);
+}
+
+TEST_F(CliTest, upgradeInterruptedByCtrlC_leavesTheBootloader_andASecondRunCompletes)
+{
+    std::string text;
+    for (unsigned record = 0; record < 100; ++record)
+        text += test::DataRecord(0x0100 + record * 16, test::Counting(16)) + "\n";
+    const std::string hex = File("long.hex", text + test::kEndRecord + "\n");
+    std::thread interrupter;
+    const test::ProgramRun interrupted = Cli({"upgrade", hex}, [&](pid_t child) {
+        interrupter = std::thread([this, child] {
+            // Well into the data writes, far from their end.
+            if (sim.WaitForRequests(60, std::chrono::seconds(10)))
+                ::kill(child, SIGINT);
+        });
+    });
+    interrupter.join();
+
+    EXPECT_EQ(interrupted.status, 4) << interrupted.err;
+    EXPECT_TRUE(interrupted.err.starts_with("Upgrade failed")) << interrupted.err;
+    EXPECT_EQ(sim.Ram(layout::kMode), 1); // still in the bootloader
+
+    const test::ProgramRun completed = Cli({"upgrade", hex});
+    EXPECT_EQ(completed.status, 0) << completed.err;
+    EXPECT_EQ(sim.Ram(layout::kMode), 0);
+    EXPECT_EQ(sim.Flash(0x0080 + 99 * 8 + 7), 0x0F0E); // the last word of the file
 }
 
 TEST_F(CliTest, upgradeOfABadFile_failsWithStatus4_beforeAnyTraffic)

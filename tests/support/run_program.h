@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -23,7 +24,7 @@ struct ProgramRun
 // `environment` entries ("NAME=value") are added to this process's own.
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                              const std::vector<std::string>& environment = {},
-                             int timeoutMs = 30000)
+                             int timeoutMs = 30000, const std::function<void(pid_t)>& started = {})
 {
     ProgramRun run;
     // Everything the child needs is built here: between fork and exec a
@@ -59,6 +60,8 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
     }
     ::close(out[1]);
     ::close(err[1]);
+    if (started && child > 0)
+        started(child);
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* texts[2] = {&run.out, &run.err};
     int open = 2;

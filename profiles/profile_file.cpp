@@ -1,6 +1,6 @@
 #include "profiles/profile_file.h"
 
-#include "profiles/replace_file.h"
+#include "profiles/atomic_file.h"
 #include "throttle/sensor_types.h"
 #include "tools/file_error.h"
 
@@ -279,7 +279,7 @@ ProfileRead ProfileFromJson(std::string_view text)
 
 std::error_code SaveProfile(const std::string& path, const ControllerProfile& profile)
 {
-    return ReplaceFile(path, ProfileToJson(profile));
+    return WriteFileAtomically(path, ProfileToJson(profile));
 }
 
 ProfileRead ReadProfile(const std::string& path)

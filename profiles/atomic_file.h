@@ -11,6 +11,6 @@ namespace kestrum {
 // goes to a temporary file beside it, is flushed to the disk, and is renamed
 // over the old one. On failure the old file is untouched and no temporary
 // file is left.
-std::error_code ReplaceFile(const std::string& path, std::string_view contents);
+std::error_code WriteFileAtomically(const std::string& path, std::string_view contents);
 
 } // namespace kestrum

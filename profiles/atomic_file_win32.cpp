@@ -1,4 +1,4 @@
-#include "profiles/replace_file.h"
+#include "profiles/atomic_file.h"
 
 #include <windows.h>
 
@@ -12,7 +12,7 @@ std::error_code LastError()
 
 } // namespace
 
-std::error_code ReplaceFile(const std::string& path, std::string_view contents)
+std::error_code WriteFileAtomically(const std::string& path, std::string_view contents)
 {
     const std::string temporary = path + ".tmp" + std::to_string(GetCurrentProcessId());
     const HANDLE h = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

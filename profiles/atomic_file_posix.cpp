@@ -1,4 +1,4 @@
-#include "profiles/replace_file.h"
+#include "profiles/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -30,7 +30,7 @@ std::error_code WriteAll(int fd, std::string_view contents)
 
 } // namespace
 
-std::error_code ReplaceFile(const std::string& path, std::string_view contents)
+std::error_code WriteFileAtomically(const std::string& path, std::string_view contents)
 {
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());

@@ -96,13 +96,18 @@ bool CSerialPort::Open()
 {
     if (IsOpen())
         Close();
+    lastRefusal_ = OpenRefusal::None;
     if (!impl_->EventsValid())
         return false;
 
     const HANDLE h = CreateFileA(DevicePathForPortName(name_).c_str(), GENERIC_READ | GENERIC_WRITE,
                                  0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        // The serial driver answers "access denied" to the second opener.
+        if (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION)
+            lastRefusal_ = OpenRefusal::Busy;
         return false;
+    }
 
     // Built from nothing: binary, 9600 8N1, no flow control, DTR and RTS
     // disabled (both zero), no error replacement, null stripping or abort.

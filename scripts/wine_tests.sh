@@ -31,8 +31,13 @@ if [ ! -f build-mingw/build.ninja ]; then
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKESTRUM_BENCH=OFF \
         -DKESTRUM_WERROR="${KESTRUM_WERROR:-ON}" >/dev/null
 fi
+# Programs made of the core alone are built for Windows as they appear.
+programs=()
+if flock "$lock" cmake --build build-mingw --target help | grep -q '^kestrum-cli:'; then
+    programs+=(kestrum-cli)
+fi
 build_start=$SECONDS
-flock "$lock" cmake --build build-mingw --target "${targets[@]}"
+flock "$lock" cmake --build build-mingw --target "${targets[@]}" "${programs[@]}"
 echo "wine_tests: built in $((SECONDS - build_start)) s"
 
 work=$(mktemp -d)

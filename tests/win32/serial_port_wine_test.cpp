@@ -57,24 +57,6 @@ protected:
     std::string hangingUp;
 };
 
-TEST_F(WinePort, unmappedName_openFails_portStaysClosed)
-{
-    CSerialPort port;
-    port.SetName("COM199");
-    EXPECT_FALSE(port.Open());
-    EXPECT_FALSE(port.IsOpen());
-    std::uint8_t byte = 0;
-    EXPECT_EQ(port.ReadByte(byte), ReadResult::Failure);
-    EXPECT_EQ(port.Write(&byte, 1), 0u);
-}
-
-TEST_F(WinePort, answeringPort_probeAnswers)
-{
-    CController link;
-    ASSERT_TRUE(OpenFast(link, answering));
-    EXPECT_TRUE(link.ProbeController());
-}
-
 // Every byte value goes out in a request and comes back in an answer, so
 // the line settings leave no byte altered, swallowed or translated (XON and
 // XOFF above all: their characters are set, their flow control is not).

@@ -48,7 +48,15 @@ public:
     // Makes sure a controller answers on the open port, searching the serial
     // ports when it does not. False after the user was told (see SetNotifier).
     bool LocateController();
-    bool TryPorts(const std::vector<std::string>& candidates);
+    // `refused`, when given, receives the candidates that refused to open
+    // because of permissions or another program holding them.
+    struct RefusedPort
+    {
+        std::string name;
+        OpenRefusal why;
+    };
+    bool TryPorts(const std::vector<std::string>& candidates,
+                  std::vector<RefusedPort>* refused = nullptr);
 
     // Receives the user-facing message of a failed search ("Cannot locate
     // Motor controller"); the application routes it to its message box.

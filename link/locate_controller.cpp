@@ -1,6 +1,8 @@
 #include "link/controller.h"
 #include "link/port_names.h"
 
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,23 +12,84 @@
 // a transaction on another thread may meet a closed port and raise.
 namespace kestrum {
 
+namespace {
+
+constexpr const char* kCannotLocate = "Cannot locate Motor controller";
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// The refusals worth telling: each device once, and only ports that are
+// there. Every COMn name of the fallback is tried, and on Linux the legacy
+// ttyS devices refuse a user outside their group whether or not a UART is
+// behind them; naming all 32 would bury the one that matters. A pinned
+// search names only what the user meant, so all of it counts.
+std::vector<CController::RefusedPort>
+ToldRefusals(const std::vector<CController::RefusedPort>& refused)
+{
+    const bool pinned = std::getenv("KESTRUM_PORTS") != nullptr;
+    std::set<std::string> present;
+    if (!pinned && !refused.empty())
+        for (const std::string& name : ListPresentPorts())
+            present.insert(DevicePathForPortName(name));
+    std::set<std::string> seen;
+    std::vector<CController::RefusedPort> told;
+    for (const auto& port : refused) {
+        const std::string device = DevicePathForPortName(port.name);
+        if ((pinned || present.count(device) != 0) && seen.insert(device).second)
+            told.push_back(port);
+    }
+    return told;
+}
+
+// The box's own text, then, for ports that refused us, why and what to do.
+std::string CannotLocateMessage(const std::vector<CController::RefusedPort>& refused)
+{
+    std::vector<std::string> denied, busy;
+    for (const auto& port : ToldRefusals(refused))
+        (port.why == OpenRefusal::Denied ? denied : busy).push_back(port.name);
+    std::string message = kCannotLocate;
+    if (!denied.empty())
+        message += "\n\nNo permission to open " + Joined(denied) +
+                   ". To get it, add yourself to the serial port group:\n"
+                   "    sudo usermod -aG dialout $USER\n"
+                   "then log out and log in again.";
+    if (!busy.empty())
+        message += "\n\n" + Joined(busy) + (busy.size() == 1 ? " is" : " are") +
+                   " in use by another program. Close that program and try again.";
+    return message;
+}
+
+} // namespace
+
 bool CController::LocateController()
 {
     if (ProbeController())
         return true;
-    if (TryPorts(SearchCandidates()))
+    std::vector<RefusedPort> refused;
+    if (TryPorts(SearchCandidates(), &refused))
         return true;
-    Notify("Cannot locate Motor controller");
+    Notify(CannotLocateMessage(refused));
     return false;
 }
 
-bool CController::TryPorts(const std::vector<std::string>& candidates)
+bool CController::TryPorts(const std::vector<std::string>& candidates,
+                           std::vector<RefusedPort>* refused)
 {
     for (const std::string& name : candidates) {
         // The previous candidate stays open until here, where SetName closes it.
         port_.SetName(name);
-        if (!OpenLink())
+        if (!OpenLink()) {
+            const OpenRefusal why = port_.LastOpenRefusal();
+            if (refused != nullptr && why != OpenRefusal::None)
+                refused->push_back({name, why});
             continue;
+        }
         if (ProbeController())
             return true;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,15 +49,23 @@ std::vector<std::string> WithComNames(std::vector<std::string> present);
 // Whether the device at `devicePath` is a serial port with a UART behind it.
 using UartCheck = std::function<bool(const std::string& devicePath)>;
 
-// The real check: a legacy 8250 port that exists in name only opens but
-// reports the type PORT_UNKNOWN; one that does not open does not exist,
-// unless it is busy (held exclusively by someone).
+// The check by opening, for ports whose type sysfs does not tell: a legacy
+// 8250 port that exists in name only opens but reports the type
+// PORT_UNKNOWN; one that does not open does not exist, unless it is busy
+// (held exclusively by someone).
 bool DeviceHasUart(const std::string& devicePath);
+
+// Linux: the serial core's word on the tty whose sysfs folder is
+// `ttyFolder`: its `type` attribute, a port type number, 0 (PORT_UNKNOWN)
+// meaning no UART. Nothing when the attribute is missing or not a number.
+std::optional<bool> SysfsTypeSaysUart(const std::string& ttyFolder);
 
 // Linux: the tty devices under `classTtyFolder` (/sys/class/tty) bound to a
 // driver (they have device/driver), as `deviceFolder`/NAME: first ttyUSB*,
-// then ttyACM*, then the others for which `hasUart` holds, each group in
-// natural name order (ttyUSB2 before ttyUSB10).
+// then ttyACM*, then the others that have a UART, each group in natural
+// name order (ttyUSB2 before ttyUSB10). Whether a UART is there comes from
+// sysfs; `hasUart` is asked only where sysfs has no answer, since opening a
+// legacy port raises DTR and RTS on whatever hangs on it.
 std::vector<std::string> ListSysfsSerialPorts(const std::string& classTtyFolder,
                                               const std::string& deviceFolder,
                                               const UartCheck& hasUart);

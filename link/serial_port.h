@@ -30,6 +30,15 @@
 // reader has ended, so a stop meant for one reader never ends a later one.
 namespace kestrum {
 
+// Why the last Open failed, when the device is there but refused us: the
+// user may lack the permission to open it, or another program holds it.
+enum class OpenRefusal
+{
+    None,
+    Denied,
+    Busy
+};
+
 enum class ReadResult
 {
     Byte,
@@ -50,6 +59,8 @@ public:
     // Opens the named port with fixed line settings (9600 8N1, raw, no flow
     // control, DTR and RTS off). All-or-nothing: false means closed.
     bool Open();
+    // After a failed Open: whether the device refused us (see OpenRefusal).
+    OpenRefusal LastOpenRefusal() const { return lastRefusal_; }
     // Stops the reader, discards both queues, closes. Always true.
     bool Close();
     // Close, then take the new name; the port stays closed.
@@ -101,6 +112,7 @@ private:
     std::unique_ptr<Impl> impl_;
     std::thread reader_;
     std::atomic<bool> stopRaised_{false};
+    OpenRefusal lastRefusal_ = OpenRefusal::None;
 };
 
 } // namespace kestrum

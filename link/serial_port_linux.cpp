@@ -89,6 +89,15 @@ bool ApplyLineSettings(int fd)
     return true;
 }
 
+OpenRefusal RefusalOf(int error)
+{
+    if (error == EACCES || error == EPERM)
+        return OpenRefusal::Denied;
+    if (error == EBUSY || error == EWOULDBLOCK)
+        return OpenRefusal::Busy;
+    return OpenRefusal::None;
+}
+
 } // namespace
 
 struct CSerialPort::Impl
@@ -116,17 +125,23 @@ bool CSerialPort::Open()
 {
     if (IsOpen())
         Close();
+    lastRefusal_ = OpenRefusal::None;
     if (!impl_->wake.Valid())
         return false;
 
     const std::string path = DevicePathForPortName(name_);
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // A device held with TIOCEXCL refuses other openers with EBUSY.
+        lastRefusal_ = RefusalOf(errno);
         return false;
+    }
 
     // The lock first: TIOCEXCL is a property of the device, so a refused
     // opener must not touch it and take the exclusivity from the holder.
     bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!ok)
+        lastRefusal_ = RefusalOf(errno);
     bool exclusive = ok && ::ioctl(fd, TIOCEXCL) == 0;
     ok = exclusive && ApplyLineSettings(fd);
     if (!ok) {

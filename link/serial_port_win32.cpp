@@ -54,13 +54,28 @@ void ClearError(HANDLE h)
 }
 
 // Ends a transfer that is still in flight, so neither its record nor its
-// buffer is written after we return. Returns the bytes it moved.
+// buffer is written after we return. Returns the bytes it moved. Only this
+// transfer is cancelled, whichever thread started it: CancelIo would take
+// the calling thread's transfers instead, and the other direction's with them.
 DWORD CancelTransfer(HANDLE h, OVERLAPPED& overlapped)
 {
     DWORD moved = 0;
-    CancelIo(h);
+    CancelIoEx(h, &overlapped);
     GetOverlappedResult(h, &overlapped, &moved, TRUE);
     return moved;
+}
+
+// A read that ends with no byte before its time-out was not timed out: the
+// driver is reporting the end of the line (a removed adapter). Reading again
+// would end the same way at once, so the reader would spin. The slack covers
+// the coarse tick of the system clock.
+constexpr ULONGLONG kTimeoutSlackMs = 100;
+
+ReadResult ZeroByteRead(ULONGLONG started)
+{
+    const ULONGLONG waited = GetTickCount64() - started;
+    return waited + kTimeoutSlackMs >= CSerialPort::kReadTimeoutMs ? ReadResult::NoByte
+                                                                   : ReadResult::Failure;
 }
 
 } // namespace
@@ -81,16 +96,24 @@ bool CSerialPort::Open()
 {
     if (IsOpen())
         Close();
+    lastRefusal_ = OpenRefusal::None;
     if (!impl_->EventsValid())
         return false;
 
     const HANDLE h = CreateFileA(DevicePathForPortName(name_).c_str(), GENERIC_READ | GENERIC_WRITE,
                                  0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        // The serial driver answers "access denied" to the second opener.
+        if (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION)
+            lastRefusal_ = OpenRefusal::Busy;
         return false;
+    }
 
     // Built from nothing: binary, 9600 8N1, no flow control, DTR and RTS
     // disabled (both zero), no error replacement, null stripping or abort.
+    // XON and XOFF get their usual characters even though software flow
+    // control stays off: SetCommState refuses equal ones, and some
+    // multiport drivers enforce that.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     dcb.BaudRate = CBR_9600;
@@ -98,6 +121,8 @@ bool CSerialPort::Open()
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
 
     // A byte already queued returns at once, otherwise the read waits for
     // the next byte for at most the read time-out. Writes have none.
@@ -146,10 +171,11 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
     ClearError(h);
     ResetEvent(overlapped.hEvent);
 
+    const ULONGLONG started = GetTickCount64();
     DWORD moved = 0;
     if (ReadFile(h, &impl_->readBuffer, 1, &moved, &overlapped)) {
         byte = impl_->readBuffer;
-        return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
+        return moved == 1 ? ReadResult::Byte : ZeroByteRead(started);
     }
     if (GetLastError() == ERROR_IO_PENDING) {
         SetLastError(0);
@@ -159,7 +185,7 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
         const DWORD woke = WaitForMultipleObjects(2, events, FALSE, kReadTimeoutMs + 1000);
         if (woke == WAIT_OBJECT_0 + 1 && GetOverlappedResult(h, &overlapped, &moved, FALSE)) {
             byte = impl_->readBuffer;
-            return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
+            return moved == 1 ? ReadResult::Byte : ZeroByteRead(started);
         }
         moved = CancelTransfer(h, overlapped);
         if (woke == WAIT_OBJECT_0 && moved == 0)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -25,6 +26,15 @@ bool DeviceHasUart(const std::string& devicePath)
     const bool unknown = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
     ::close(fd);
     return !unknown;
+}
+
+std::optional<bool> SysfsTypeSaysUart(const std::string& ttyFolder)
+{
+    std::ifstream attribute(ttyFolder + "/type");
+    long type = -1;
+    if (!(attribute >> type) || type < 0)
+        return std::nullopt;
+    return type != PORT_UNKNOWN;
 }
 
 std::vector<std::string> ListSysfsSerialPorts(const std::string& classTtyFolder,
@@ -54,7 +64,12 @@ std::vector<std::string> ListSysfsSerialPorts(const std::string& classTtyFolder,
         std::sort(group->begin(), group->end(), NaturalLess);
         for (const std::string& name : *group) {
             const std::string path = deviceFolder + "/" + name;
-            if (group != &others || hasUart(path))
+            if (group != &others) {
+                ports.push_back(path);
+                continue;
+            }
+            const std::optional<bool> uart = SysfsTypeSaysUart(classTtyFolder + "/" + name);
+            if (uart ? *uart : hasUart(path))
                 ports.push_back(path);
         }
     }

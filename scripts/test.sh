@@ -63,6 +63,12 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     run_ctest --test-dir build-tsan --output-on-failure -j "$jobs" --timeout 300 \
     -L '^(link_tests|sim_tests|tools_tests|monitor_tests|profiles_tests)$' || broken=1
 
+# The Win32 code cross-built and run under Wine against the simulator, and
+# the Debian package made, unpacked, checked and linted.
+echo "== Windows build under Wine, Debian package"
+bash scripts/wine_tests.sh || broken=1
+bash scripts/package_test.sh || broken=1
+
 if [ -x scripts/fuzz.sh ]; then
     echo "== fuzzers"
     bash scripts/fuzz.sh || broken=1

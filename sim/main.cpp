@@ -83,12 +83,18 @@ int main(int argc, char** argv)
 {
     // Blocked first thing: the serving thread inherits the mask, and a
     // signal that comes early waits for sigwait instead of killing us
-    // before the image is saved.
+    // before the image is saved. A closed terminal (SIGHUP) ends the run
+    // the same way.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // A reader of the output that has gone (`kestrum-sim --trace | head -1`)
+    // must not kill us with the image unsaved: the trace write fails, and
+    // serving goes on until we are stopped.
+    std::signal(SIGPIPE, SIG_IGN);
 
     kestrum::sim::Options options;
     options.recordTranscript = false; // nobody reads it here, and it would only grow

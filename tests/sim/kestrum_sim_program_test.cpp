@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <string>
@@ -56,7 +57,7 @@ public:
     std::string ReadOutput(bool untilNewline, int timeoutMs = 5000)
     {
         std::string text;
-        for (;;) {
+        while (out_ >= 0) {
             pollfd pfd{out_, POLLIN, 0};
             if (poll(&pfd, 1, timeoutMs) <= 0)
                 return text;
@@ -68,6 +69,14 @@ public:
             if (untilNewline && text.back() == '\n')
                 return text;
         }
+        return text;
+    }
+
+    // As a reader that stops reading early does (`| head -1`).
+    void CloseOutput()
+    {
+        close(out_);
+        out_ = -1;
     }
 
     // Sends the signal and waits for the exit, which closes the pipe first.
@@ -150,6 +159,34 @@ TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     EXPECT_EQ(fs::file_size(image), 65800u);
+}
+
+TEST(KestrumSimProgram, imageIsSavedWhenTheTraceReaderHasGone)
+{
+    const kestrum::test::TempDir dir;
+    const fs::path image = dir.File("controller.img");
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        fs::remove(image);
+        SimProcess process({"--trace", "--image", image.string()});
+        std::string line = process.ReadOutput(true);
+        ASSERT_FALSE(line.empty());
+        line.pop_back();
+        process.CloseOutput();
+        kestrum::test::PtyClient client(line);
+        client.Send(
+            MakeRequest(Command::WriteEeprom, 22, 0, 9)); // its trace line meets the broken pipe
+        const auto answer = client.Transact(MakeRequest(Command::ReadEeprom, 22));
+        ASSERT_EQ(answer.size(), 7u) << "the simulator died with the pipe, signal " << signal;
+        EXPECT_EQ(answer[4], 9);
+        const int status = process.Terminate(signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        ASSERT_TRUE(fs::exists(image)) << signal;
+        EXPECT_EQ(fs::file_size(image), 65800u);
+        std::ifstream saved(image, std::ios::binary);
+        saved.seekg(8 + 22); // after the 8-byte tag, EEPROM from address 0
+        EXPECT_EQ(saved.get(), 9) << signal;
+    }
 }
 
 TEST(KestrumSimProgram, helpAndBadOptions)

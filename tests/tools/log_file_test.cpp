@@ -8,6 +8,7 @@
 #include <set>
 #include <stdlib.h>
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 namespace {
@@ -34,6 +35,18 @@ protected:
     {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // What the log writes for `text`: each "\n" as the platform's line end.
+    static std::string Written(std::string_view text)
+    {
+        std::string native;
+        for (char c : text) {
+            if (c == '\n')
+                native += log_platform::kLineEnd;
+            else
+                native += c;
+        }
+        return native;
     }
     static void Create(const fs::path& file, const std::string& content)
     {
@@ -70,7 +83,7 @@ TEST_F(LogFileTest, absentFileIsCreated)
     CLogFile log(1, false, June12);
     ASSERT_TRUE(log.Open(path));
     EXPECT_FALSE(log.Log(1, "header"));
-    EXPECT_EQ(Read(path), "header\n");
+    EXPECT_EQ(Read(path), Written("header\n"));
     EXPECT_EQ(Files(), std::set<std::string>{"Monitor.log"});
 }
 
@@ -81,7 +94,7 @@ TEST_F(LogFileTest, emptyFileIsReusedNotMoved)
     ASSERT_TRUE(log.Open(path));
     EXPECT_FALSE(log.Log(1, "first"));
     EXPECT_EQ(Files(), std::set<std::string>{"Monitor.log"});
-    EXPECT_EQ(Read(path), "first\n");
+    EXPECT_EQ(Read(path), Written("first\n"));
 }
 
 TEST_F(LogFileTest, nonEmptyFileIsMovedToItsTimestampedName)
@@ -92,7 +105,7 @@ TEST_F(LogFileTest, nonEmptyFileIsMovedToItsTimestampedName)
     EXPECT_FALSE(log.Log(1, "new run"));
     EXPECT_EQ(Files(), (std::set<std::string>{"Monitor.log", rotated}));
     EXPECT_EQ(Read(dir / rotated), "old run\n");
-    EXPECT_EQ(Read(path), "new run\n");
+    EXPECT_EQ(Read(path), Written("new run\n"));
 }
 
 // The second move in the same second would need the name the first one took:
@@ -112,7 +125,7 @@ TEST_F(LogFileTest, twoOpensInOneSecondNeverReplaceTheRotatedFile)
 
     EXPECT_EQ(Files(), (std::set<std::string>{"Monitor.log", rotated}));
     EXPECT_EQ(Read(dir / rotated), "run 1\n");
-    EXPECT_EQ(Read(path), "run 2\nrun 3\nrun 4\n");
+    EXPECT_EQ(Read(path), Written("run 2\nrun 3\nrun 4\n"));
 }
 
 TEST_F(LogFileTest, rotatedNameFollowsTheClock)
@@ -137,7 +150,7 @@ TEST_F(LogFileTest, secondWriterIsShutOutAndReadersAreNot)
     EXPECT_TRUE(error);
     EXPECT_FALSE(fs::exists(dir / "Monitor.log20080612143006.log"));
 
-    EXPECT_EQ(Read(path), "one\n"); // a reader gets in while the log is open
+    EXPECT_EQ(Read(path), Written("one\n")); // a reader gets in while the log is open
     first.Close();
     EXPECT_TRUE(second.Open(path));
 }
@@ -159,7 +172,7 @@ TEST_F(LogFileTest, thresholdDropsLinesAboveIt)
             expected +=
                 "log " + std::to_string(r.level) + "\nwrite " + std::to_string(r.level) + "\n";
     }
-    EXPECT_EQ(Read(path), expected);
+    EXPECT_EQ(Read(path), Written(expected));
 }
 
 TEST_F(LogFileTest, formattedTextIsCutAt127Characters)
@@ -170,8 +183,8 @@ TEST_F(LogFileTest, formattedTextIsCutAt127Characters)
     EXPECT_FALSE(log.Log(1, "%s", long200.c_str()));
     EXPECT_FALSE(log.Log(1, "%s", std::string(127, 'b').c_str()));
     EXPECT_FALSE(log.Log(1, "%s%d", std::string(126, 'c').c_str(), 42));
-    EXPECT_EQ(Read(path), std::string(127, 'a') + "\n" + std::string(127, 'b') + "\n" +
-                              std::string(126, 'c') + "4\n");
+    EXPECT_EQ(Read(path), Written(std::string(127, 'a') + "\n" + std::string(127, 'b') + "\n" +
+                                  std::string(126, 'c') + "4\n"));
 }
 
 TEST_F(LogFileTest, timestampPrefixFromTheInjectedClock)
@@ -181,7 +194,7 @@ TEST_F(LogFileTest, timestampPrefixFromTheInjectedClock)
     EXPECT_FALSE(log.Log(1, "%s,%s", "50", "47.1"));
     log.timestamps = false;
     EXPECT_FALSE(log.Log(1, "plain"));
-    EXPECT_EQ(Read(path), "06/12/08 14:30:05.007  50,47.1\nplain\n");
+    EXPECT_EQ(Read(path), Written("06/12/08 14:30:05.007  50,47.1\nplain\n"));
 }
 
 TEST_F(LogFileTest, writesWithoutAnOpenFileAreDroppedQuietly)

@@ -22,9 +22,9 @@ command -v wine >/dev/null || unavailable "no Wine"
 command -v python3 >/dev/null || unavailable "no python3 for the hang-up line"
 [ -x build/kestrum-sim ] || unavailable "no build/kestrum-sim"
 
-# Every program that links only the core is built; the profile tests wait
-# for the core's profile writer to build for Windows.
-targets=(link_tests settings_tests tools_tests monitor_tests throttle_tests win32_tests)
+# Every program that links only the core is built.
+targets=(link_tests settings_tests tools_tests monitor_tests throttle_tests profiles_tests
+         win32_tests)
 lock=/tmp/kestrum-build.lock
 if [ ! -f build-mingw/build.ninja ]; then
     flock "$lock" cmake -S . -B build-mingw -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

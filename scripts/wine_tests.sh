@@ -116,5 +116,21 @@ for target in "${targets[@]}"; do
     passed=$((passed + ok))
     failed=$((failed + bad))
 done
+# The command-line tool for Windows, end to end: its port handling, the
+# registry timings reader (no key here: the defaults) and its output.
+if [ -f build-mingw/kestrum-cli.exe ]; then
+    status=0
+    out=$(wine build-mingw/kestrum-cli.exe --port COM21 --retry-delay 50 identify 2>&1) || status=$?
+    out=${out//$'\r'/}
+    if [ "$status" -eq 0 ] && grep -qx 'Serial Number: 228138' <<<"$out" &&
+        grep -qx 'Port: COM21' <<<"$out"; then
+        echo "wine_tests: kestrum-cli.exe identify: passed"
+        passed=$((passed + 1))
+    else
+        echo "wine_tests: kestrum-cli.exe identify: FAILED (exit $status)" >&2
+        echo "$out" >&2
+        failed=$((failed + 1))
+    fi
+fi
 echo "wine_tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -32,14 +32,15 @@ include(GNUInstallDirs)
 set(debian_files "${PROJECT_SOURCE_DIR}/resources/debian")
 set(packaged "${CMAKE_BINARY_DIR}/packaged")
 file(MAKE_DIRECTORY "${packaged}")
-foreach(file changelog kestrum.1 kestrum-sim.1)
+foreach(file changelog kestrum.1 kestrum-sim.1 kestrum-cli.1)
     execute_process(COMMAND gzip -9nc "${debian_files}/${file}"
                     OUTPUT_FILE "${packaged}/${file}.gz" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${debian_files}/changelog"
                                                               "${debian_files}/kestrum.1"
-                                                              "${debian_files}/kestrum-sim.1")
+                                                              "${debian_files}/kestrum-sim.1"
+                                                              "${debian_files}/kestrum-cli.1")
 install(FILES "${debian_files}/copyright" "${packaged}/changelog.gz"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrum)
 install(FILES "${packaged}/kestrum.1.gz" "${packaged}/kestrum-sim.1.gz"
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+              "${packaged}/kestrum-cli.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

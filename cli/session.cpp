@@ -26,9 +26,10 @@ bool Connect(Session& session)
         return link.LocateController();
     // A port named on the command line is the only one tried: a script that
     // names the wrong port must hear so, not reach another controller.
-    if (link.TryPorts({*session.options.port}))
+    std::vector<CController::RefusedPort> refused;
+    if (link.TryPorts({*session.options.port}, &refused))
         return true;
-    PrintError("Cannot locate Motor controller");
+    PrintError(CannotLocateMessage(refused, true));
     return false;
 }
 

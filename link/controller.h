@@ -94,4 +94,10 @@ private:
     std::function<void(const std::string&)> notifier_;
 };
 
+// "Cannot locate Motor controller", with what to do about the ports that
+// refused to open beneath it. `named`: the ports were named by the user
+// (KESTRUM_PORTS, a command line), so every refusal counts; otherwise only
+// those of ports that are present.
+std::string CannotLocateMessage(const std::vector<CController::RefusedPort>& refused, bool named);
+
 } // namespace kestrum

@@ -30,9 +30,8 @@ std::string Joined(const std::vector<std::string>& names)
 // behind them; naming all 32 would bury the one that matters. A pinned
 // search names only what the user meant, so all of it counts.
 std::vector<CController::RefusedPort>
-ToldRefusals(const std::vector<CController::RefusedPort>& refused)
+ToldRefusals(const std::vector<CController::RefusedPort>& refused, bool pinned)
 {
-    const bool pinned = std::getenv("KESTRUM_PORTS") != nullptr;
     std::set<std::string> present;
     if (!pinned && !refused.empty())
         for (const std::string& name : ListPresentPorts())
@@ -47,11 +46,13 @@ ToldRefusals(const std::vector<CController::RefusedPort>& refused)
     return told;
 }
 
+} // namespace
+
 // The box's own text, then, for ports that refused us, why and what to do.
-std::string CannotLocateMessage(const std::vector<CController::RefusedPort>& refused)
+std::string CannotLocateMessage(const std::vector<CController::RefusedPort>& refused, bool named)
 {
     std::vector<std::string> denied, busy;
-    for (const auto& port : ToldRefusals(refused))
+    for (const auto& port : ToldRefusals(refused, named))
         (port.why == OpenRefusal::Denied ? denied : busy).push_back(port.name);
     std::string message = kCannotLocate;
     if (!denied.empty())
@@ -65,8 +66,6 @@ std::string CannotLocateMessage(const std::vector<CController::RefusedPort>& ref
     return message;
 }
 
-} // namespace
-
 bool CController::LocateController()
 {
     if (ProbeController())
@@ -74,7 +73,7 @@ bool CController::LocateController()
     std::vector<RefusedPort> refused;
     if (TryPorts(SearchCandidates(), &refused))
         return true;
-    Notify(CannotLocateMessage(refused));
+    Notify(CannotLocateMessage(refused, std::getenv("KESTRUM_PORTS") != nullptr));
     return false;
 }
 

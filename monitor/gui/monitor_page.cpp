@@ -112,11 +112,15 @@ void CMonitorPage::BuildControls()
         b->setAutoDefault(false);
         monitorLayout->addWidget(b);
     }
-    monitorLayout->addWidget(logBox);
+    // Beside "Log to File", in the room its short text leaves, so that no
+    // other control of the group moves.
     plotButton = new QPushButton(QStringLiteral("&Plot..."), monitorGroup);
     kestrum::SetControlId(plotButton, kestrum::plot_ids::kPlotButton);
     plotButton->setAutoDefault(false);
-    monitorLayout->addWidget(plotButton);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(logBox, 1, Qt::AlignTop);
+    logRow->addWidget(plotButton);
+    monitorLayout->addLayout(logRow);
     right->addWidget(monitorGroup);
 
     auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);

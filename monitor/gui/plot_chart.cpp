@@ -1,5 +1,6 @@
 #include "monitor/gui/plot_chart.h"
 
+#include "monitor/plot_scale.h"
 #include "monitor/plot_time.h"
 
 #include <QCategoryAxis>
@@ -45,6 +46,11 @@ QDateTime ClockTime(double seconds)
 }
 
 constexpr double kFlagsRow = 0.5;
+// Room for the value labels and unit, for the legend, and for time labels.
+constexpr double kLeftMargin = 90;
+constexpr double kRightMargin = 180;
+constexpr double kEdge = 12;
+constexpr double kLabelsHeight = 30;
 constexpr double kWheelZoom = 0.8; // per notch
 
 } // namespace
@@ -79,6 +85,7 @@ CPlotChart::CPlotChart(const QString& unit, std::vector<Gauge> gauges, QWidget* 
         valueAxis_->setLabelsVisible(false);
         valueAxis_->setGridLineVisible(false);
         valueAxis_->setTickCount(2);
+        valueAxis_->setTitleVisible(false);
         connect(flags_, &QScatterSeries::hovered, this, &CPlotChart::ShowFlagTip);
     }
     for (Gauge g : gauges) {
@@ -87,8 +94,29 @@ CPlotChart::CPlotChart(const QString& unit, std::vector<Gauge> gauges, QWidget* 
         lines.color = ColorOf(g);
         SeriesFor(lines, 0); // the one the legend names
     }
-    if (lines_.count(Gauge::Throttle) != 0)
-        valueAxis_->setRange(0, 100);
+}
+
+void CPlotChart::SetValueScale(const kestrum::monitor::ValueScale& scale)
+{
+    if (scale.low == scale_.low && scale.high == scale_.high && scale.ticks == scale_.ticks &&
+        scale.decimals == scale_.decimals)
+        return;
+    scale_ = scale;
+    valueAxis_->setRange(scale.low, scale.high);
+    valueAxis_->setTickCount(scale.ticks);
+    valueAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(scale.decimals));
+}
+
+void CPlotChart::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    // Fixed margins, the same on every chart, so that their plot areas and
+    // so their time axes line up.
+    const QRectF whole = chart()->rect();
+    const double bottom = timeAxis_->labelsVisible() ? kLabelsHeight : kEdge;
+    chart()->setPlotArea(QRectF(whole.left() + kLeftMargin, whole.top() + kEdge,
+                                whole.width() - kLeftMargin - kRightMargin,
+                                whole.height() - kEdge - bottom));
 }
 
 QLineSeries* CPlotChart::SeriesFor(Lines& lines, qsizetype index)
@@ -127,17 +155,24 @@ void CPlotChart::Draw(const std::vector<PlotSample>& samples, double from, doubl
 
 void CPlotChart::SetTimeTicks(double from, double to)
 {
-    const QStringList old = timeAxis_->categoriesLabels();
-    for (const QString& label : old)
-        timeAxis_->remove(label);
     const double width = chart()->plotArea().width();
     const int maxTicks = std::max(2, static_cast<int>(width / 90));
-    const bool days = to - from > 86400;
-    timeAxis_->setStartValue(from);
-    for (double t : kestrum::monitor::TimeTicks(from, to, maxTicks)) {
-        const QDateTime at = ClockTime(t);
-        timeAxis_->append(
-            at.toString(days ? QStringLiteral("dd/MM hh:mm") : QStringLiteral("hh:mm:ss")), t);
+    const std::vector<double> ticks = kestrum::monitor::TimeTicks(from, to, maxTicks);
+    // Relabelling lays the axis out anew; while following, the ticks stay
+    // the same for many frames.
+    if (ticks != ticks_) {
+        ticks_ = ticks;
+        const QStringList old = timeAxis_->categoriesLabels();
+        for (const QString& label : old)
+            timeAxis_->remove(label);
+        const bool days = to - from > 86400;
+        const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
+        timeAxis_->setStartValue(ticks.empty() ? from : ticks.front() - step);
+        for (double t : ticks) {
+            const QDateTime at = ClockTime(t);
+            timeAxis_->append(
+                at.toString(days ? QStringLiteral("dd/MM hh:mm") : QStringLiteral("hh:mm:ss")), t);
+        }
     }
     timeAxis_->setRange(from, to);
 }
@@ -167,11 +202,15 @@ void CPlotChart::DrawLines(const std::vector<PlotSample>& samples, double from, 
                 lines.series[i]->clear();
         }
     }
-    if (lines_.count(Gauge::Throttle) != 0 || low > high)
-        return; // a fixed 0 to 100 %, or nothing to scale to
-    const double pad = high > low ? (high - low) * 0.05 : 1;
-    valueAxis_->setRange(low - pad, high + pad);
-    valueAxis_->applyNiceNumbers();
+    // Qt Charts elides value labels that get less than their height, so a
+    // short chart gets fewer steps.
+    const int steps = std::max(2, static_cast<int>(chart()->plotArea().height() / 40));
+    if (lines_.count(Gauge::Throttle) != 0) {
+        SetValueScale(kestrum::monitor::NiceScale(0, 100, steps)); // always 0 to 100 %
+    } else if (low <= high) {
+        const double pad = high > low ? (high - low) * 0.05 : 1;
+        SetValueScale(kestrum::monitor::NiceScale(low - pad, high + pad, steps));
+    }
 }
 
 void CPlotChart::DrawFlags(const std::vector<PlotSample>& samples, double from, double to)

@@ -2,6 +2,7 @@
 
 #include "monitor/plot_decimate.h"
 #include "monitor/plot_history.h"
+#include "monitor/plot_scale.h"
 
 #include <QChartView>
 #include <QList>
@@ -41,6 +42,7 @@ signals:
     void panRequested(double seconds);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -59,6 +61,7 @@ private:
     void DrawFlags(const std::vector<kestrum::monitor::PlotSample>& samples, double from,
                    double to);
     void SetTimeTicks(double from, double to);
+    void SetValueScale(const kestrum::monitor::ValueScale& scale);
     QLineSeries* SeriesFor(Lines& lines, qsizetype index);
     void ShowFlagTip(const QPointF& point, bool entered);
     double TimeAt(const QPointF& viewPosition) const;
@@ -67,6 +70,8 @@ private:
     QScatterSeries* flags_ = nullptr;
     QCategoryAxis* timeAxis_ = nullptr;
     QValueAxis* valueAxis_ = nullptr;
+    std::vector<double> ticks_;            // of the time axis now
+    kestrum::monitor::ValueScale scale_{}; // of the value axis now
     double from_ = 0;
     double to_ = 1;
     QList<QPointF> flagValues_; // time and value of each marker

@@ -252,8 +252,10 @@ void CPlotWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     SavePlacement();
-    // Cycles are not handed over while hidden: the lines break there.
-    live_.BreakRun();
+    // Cycles are not handed over while closed: the lines break there. A
+    // minimised window (a spontaneous hide) still gets them.
+    if (!event->spontaneous())
+        live_.BreakRun();
 }
 
 void CPlotWindow::resizeEvent(QResizeEvent* event)

@@ -151,6 +151,21 @@ TEST_F(PlotWindowTest, SaveAsPngWritesAPictureOfTheWindow)
     EXPECT_TRUE(boxes.requests.empty());
 }
 
+TEST_F(PlotWindowTest, KeysZoomOrPanAndPauseWhileEndFollowsAgain)
+{
+    CPlotWindow plot;
+    plot.show();
+    plot.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&plot));
+    auto* pause = FindControl<QPushButton>(&plot, plot_ids::kPause);
+    for (Qt::Key key : {Qt::Key_Minus, Qt::Key_Equal, Qt::Key_Left, Qt::Key_Right}) {
+        QTest::keyClick(&plot, key);
+        EXPECT_TRUE(pause->isChecked()) << key;
+        QTest::keyClick(&plot, Qt::Key_End);
+        EXPECT_FALSE(pause->isChecked()) << key;
+    }
+}
+
 TEST_F(PlotWindowTest, KeepsItsSizeAndWindowBetweenOpenings)
 {
     {

@@ -1,6 +1,8 @@
 #include "monitor/plot_decimate.h"
 #include "monitor/plot_history.h"
+#include "monitor/plot_scale.h"
 #include "monitor/plot_time.h"
+#include "monitor/plot_viewport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,6 +130,52 @@ TEST(PlotTime, TicksFallOnRoundClockSteps)
     EXPECT_DOUBLE_EQ(CivilSeconds(1970, 1, 2, 0, 0, 1, 500), 86401.5);
     EXPECT_DOUBLE_EQ(CivilSeconds(2000, 3, 1, 0, 0, 0, 0) - CivilSeconds(2000, 2, 28, 0, 0, 0, 0),
                      2 * 86400.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlotScale, CoversTheValuesWithRoundTicks)
+{
+    struct Case
+    {
+        double low, high;
+        double wantLow, wantHigh;
+        int ticks, decimals;
+    };
+    const Case cases[] = {
+        {0, 315, 0, 400, 5, 0}, {44.9, 51.1, 44, 52, 5, 0}, {0, 100, 0, 100, 5, 0},
+        {0, 0.9, 0, 1, 5, 2},   {5, 5, 4, 6, 5, 1},         {-273, -250, -280, -250, 4, 0},
+    };
+    for (const Case& c : cases) {
+        const ValueScale s = NiceScale(c.low, c.high, 4);
+        EXPECT_DOUBLE_EQ(s.low, c.wantLow) << c.low << ".." << c.high;
+        EXPECT_DOUBLE_EQ(s.high, c.wantHigh) << c.low << ".." << c.high;
+        EXPECT_EQ(s.ticks, c.ticks) << c.low << ".." << c.high;
+        EXPECT_EQ(s.decimals, c.decimals) << c.low << ".." << c.high;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlotViewport, FollowsTheSpanUntilZoomedOrPanned)
+{
+    CPlotViewport view; // 5 minutes
+    EXPECT_DOUBLE_EQ(view.Range(0, 1000).from, 700);
+    view.Zoom(0.5, 900, 0, 1000); // around 900, two thirds in
+    EXPECT_FALSE(view.Following());
+    EXPECT_DOUBLE_EQ(view.Range(0, 5000).from, 800);
+    EXPECT_DOUBLE_EQ(view.Range(0, 5000).to, 950);
+    view.Pan(-50, 0, 5000);
+    EXPECT_DOUBLE_EQ(view.Range(0, 5000).to, 900);
+    view.Follow();
+    EXPECT_DOUBLE_EQ(view.Range(0, 5000).to, 5000);
+    view.SetSpan(std::nullopt);
+    EXPECT_DOUBLE_EQ(view.Range(20, 5000).from, 20);
+    EXPECT_DOUBLE_EQ(view.Range(20, 20).to, 21) << "a lone reading gets room";
 }
 
 } // namespace

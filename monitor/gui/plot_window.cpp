@@ -22,6 +22,7 @@
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -47,8 +48,10 @@ struct ChartChoice
     int stretch;
 };
 
-// At most ~30 redraws a second.
-constexpr int kRedrawMs = 33;
+// New readings redraw no sooner than the picture can move by a pixel
+// column, which for the longer windows is far less often than the ~30 times
+// a second allowed, yet at least four times a second.
+constexpr int kSlowestDataRedrawMs = 250;
 constexpr double kKeyZoom = 0.8;
 constexpr double kKeyPan = 0.1; // of the visible stretch
 
@@ -92,7 +95,6 @@ CPlotWindow::CPlotWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     BuildControls();
     BuildShortcuts();
     redraw_.setSingleShot(true);
-    redraw_.setInterval(kRedrawMs);
     connect(&redraw_, &QTimer::timeout, this, &CPlotWindow::Redraw);
     RestorePlacement();
     UpdateStatus();
@@ -267,14 +269,19 @@ void CPlotWindow::resizeEvent(QResizeEvent* event)
 void CPlotWindow::AddCycle(double time, const kestrum::monitor::GaugeTexts& row)
 {
     live_.Add(time, row);
-    if (!showingFile_)
-        ScheduleRedraw();
+    if (!showingFile_) {
+        const auto range = VisibleRange();
+        const double columns = std::max(1.0, charts_[0]->chart()->plotArea().width());
+        const double perColumnMs = (range.to - range.from) / columns * 1000;
+        ScheduleRedraw(static_cast<int>(
+            std::clamp(perColumnMs, double{kRedrawMs}, double{kSlowestDataRedrawMs})));
+    }
 }
 
-void CPlotWindow::ScheduleRedraw()
+void CPlotWindow::ScheduleRedraw(int delayMs)
 {
-    if (!redraw_.isActive())
-        redraw_.start();
+    if (!redraw_.isActive() || redraw_.remainingTime() > delayMs)
+        redraw_.start(delayMs);
 }
 
 kestrum::monitor::TimeRange CPlotWindow::VisibleRange() const

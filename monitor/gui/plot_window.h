@@ -60,7 +60,10 @@ private:
     void BuildShortcuts();
     void RestorePlacement();
     void SavePlacement() const;
-    void ScheduleRedraw();
+    // At most ~30 redraws a second.
+    static constexpr int kRedrawMs = 33;
+    // Within `delayMs`: soon for what the user did, later for new readings.
+    void ScheduleRedraw(int delayMs = kRedrawMs);
     void Redraw();
     kestrum::monitor::TimeRange VisibleRange() const;
     void OnPause(bool paused);

@@ -49,7 +49,7 @@ constexpr double kFlagsRow = 0.5;
 // Room for the value labels and unit, for the legend, and for time labels.
 constexpr double kLeftMargin = 90;
 constexpr double kRightMargin = 180;
-constexpr double kEdge = 12;
+constexpr double kEdge = 20;
 constexpr double kLabelsHeight = 30;
 constexpr double kWheelZoom = 0.8; // per notch
 
@@ -209,7 +209,9 @@ void CPlotChart::DrawLines(const std::vector<PlotSample>& samples, double from, 
         SetValueScale(kestrum::monitor::NiceScale(0, 100, steps)); // always 0 to 100 %
     } else if (low <= high) {
         const double pad = high > low ? (high - low) * 0.05 : 1;
-        SetValueScale(kestrum::monitor::NiceScale(low - pad, high + pad, steps));
+        // Readings that never go below zero keep the scale from doing so.
+        const double bottom = low >= 0 ? std::max(0.0, low - pad) : low - pad;
+        SetValueScale(kestrum::monitor::NiceScale(bottom, high + pad, steps));
     }
 }
 

@@ -174,8 +174,15 @@ MonitorLogResult ReadMonitorLogFile(const std::string& path)
     std::string text;
     char buffer[1 << 16];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
         text.append(buffer, got);
+        // A file picked by mistake (a video, a disk image) is refused by its
+        // first line, not after being read whole.
+        if (text.size() == got && !std::string_view(text).starts_with(kCsvHeader)) {
+            result.notAMonitorLog = true;
+            return result;
+        }
+    }
     if (std::ferror(file.get())) {
         result.fileError = std::error_code(errno ? errno : EIO, std::generic_category());
         return result;

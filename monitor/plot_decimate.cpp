@@ -34,8 +34,10 @@ public:
 
     void Add(PlotSegment& line, PlotPoint point)
     {
-        const long long slice =
-            width_ > 0 ? static_cast<long long>(std::floor((point.time - from_) / width_)) : 0;
+        // The samples beside the visible stretch may lie far out: clamped,
+        // their slice still fits the integer.
+        const double position = width_ > 0 ? std::floor((point.time - from_) / width_) : 0;
+        const auto slice = static_cast<long long>(std::clamp(position, -1e15, 1e15));
         if (!low_ || slice != slice_)
             Flush(line);
         slice_ = slice;

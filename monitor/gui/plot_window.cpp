@@ -2,29 +2,24 @@
 
 #include "app/control_id.h"
 #include "app/message_box.h"
-#include "app/window_placement.h"
 #include "monitor/gui/plot_chart.h"
 #include "monitor/gui/plot_ids.h"
+#include "monitor/gui/plot_placement.h"
+#include "monitor/gui/png_file.h"
 #include "monitor/plot_time.h"
 #include "tools/file_error.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
-#include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <memory>
 
 using kestrum::monitor::Gauge;
@@ -54,29 +49,6 @@ struct ChartChoice
 constexpr int kSlowestDataRedrawMs = 250;
 constexpr double kKeyZoom = 0.8;
 constexpr double kKeyPan = 0.1; // of the visible stretch
-
-const char* const kGroup = "Plot";
-
-std::error_code LastError()
-{
-    return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-}
-
-// Writes `bytes` to `path`, with the platform's error when it cannot.
-std::error_code WriteFile(const std::string& path, const QByteArray& bytes)
-{
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return LastError();
-    const std::size_t size = static_cast<std::size_t>(bytes.size());
-    std::error_code error;
-    if (std::fwrite(bytes.constData(), 1, size, file) != size)
-        error = LastError();
-    if (std::fclose(file) != 0 && !error)
-        error = LastError();
-    return error;
-}
 
 } // namespace
 
@@ -208,46 +180,24 @@ CPlotChart* CPlotWindow::ChartOf(Gauge gauge) const
 void CPlotWindow::RestorePlacement()
 {
     QSettings store;
-    store.beginGroup(QString::fromLatin1(kGroup));
-    bool ok = false;
-    const int span = store.value(QStringLiteral("Window"), kSpans[kDefaultSpan].minutes).toInt(&ok);
+    store.beginGroup(QString::fromLatin1(kestrum::plot_placement::kGroup));
+    const int minutes =
+        kestrum::plot_placement::LoadSpanMinutes(store, kSpans[kDefaultSpan].minutes);
     int index = kDefaultSpan;
-    for (int i = 0; ok && i < static_cast<int>(std::size(kSpans)); ++i) {
-        if (kSpans[i].minutes == span)
+    for (int i = 0; i < static_cast<int>(std::size(kSpans)); ++i) {
+        if (kSpans[i].minutes == minutes)
             index = i;
     }
     spanBox_->setCurrentIndex(index);
     OnSpan(index);
-
-    const int width = store.value(QStringLiteral("Width"), 900).toInt();
-    const int height = store.value(QStringLiteral("Height"), 700).toInt();
-    resize(QSize(width, height).expandedTo(minimumSizeHint()).boundedTo(QSize(8192, 8192)));
-    if (!store.contains(QStringLiteral("Left")))
-        return; // the window manager places a first opening
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const int titleHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const QSize frame = size() + QSize(0, titleHeight);
-    move(kestrum::PlaceOnScreens(store.value(QStringLiteral("Left")).toInt(),
-                                 store.value(QStringLiteral("Top")).toInt(), frame, titleHeight,
-                                 screens,
-                                 primary ? primary->availableGeometry() : QRect(QPoint(), frame)));
+    kestrum::plot_placement::Restore(store, *this);
 }
 
 void CPlotWindow::SavePlacement() const
 {
     QSettings store;
-    store.beginGroup(QString::fromLatin1(kGroup));
-    if (!isMinimized()) {
-        store.setValue(QStringLiteral("Left"), pos().x());
-        store.setValue(QStringLiteral("Top"), pos().y());
-        store.setValue(QStringLiteral("Width"), width());
-        store.setValue(QStringLiteral("Height"), height());
-    }
-    store.setValue(QStringLiteral("Window"), kSpans[spanBox_->currentIndex()].minutes);
-    store.sync();
+    store.beginGroup(QString::fromLatin1(kestrum::plot_placement::kGroup));
+    kestrum::plot_placement::Save(store, *this, kSpans[spanBox_->currentIndex()].minutes);
 }
 
 void CPlotWindow::hideEvent(QHideEvent* event)
@@ -443,11 +393,7 @@ void CPlotWindow::OnSavePng()
 
 bool CPlotWindow::SavePng(const QString& path)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    grab().toImage().save(&buffer, "PNG");
-    const std::error_code error = WriteFile(path.toStdString(), bytes);
+    const std::error_code error = kestrum::SavePngFile(grab().toImage(), path.toStdString());
     if (error) {
         kestrum::ShowMessageBox(
             QString::fromStdString(kestrum::FileErrorText(error, path.toStdString())),

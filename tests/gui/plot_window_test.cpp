@@ -149,6 +149,10 @@ TEST_F(PlotWindowTest, SaveAsPngWritesAPictureOfTheWindow)
     EXPECT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), plot.size());
     EXPECT_TRUE(boxes.requests.empty());
+
+    const QString nowhere = QString::fromStdString(dir.File("absent/plot.png"));
+    EXPECT_FALSE(plot.SavePng(nowhere));
+    EXPECT_EQ(boxes.Texts(), QStringList{nowhere + " was not found."});
 }
 
 TEST_F(PlotWindowTest, KeysZoomOrPanAndPauseWhileEndFollowsAgain)

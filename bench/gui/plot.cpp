@@ -25,12 +25,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -148,6 +150,20 @@ PollFigures PollRate(CMonitorPage& page, const QString& log, double seconds)
     return {static_cast<double>(rows) / elapsed, cpu / elapsed};
 }
 
+PollFigures Median(std::vector<PollFigures> runs)
+{
+    PollFigures median;
+    const auto middle = runs.begin() + static_cast<std::ptrdiff_t>(runs.size() / 2);
+    std::nth_element(runs.begin(), middle, runs.end(), [](const auto& x, const auto& y) {
+        return x.cyclesPerSecond < y.cyclesPerSecond;
+    });
+    median.cyclesPerSecond = middle->cyclesPerSecond;
+    std::nth_element(runs.begin(), middle, runs.end(),
+                     [](const auto& x, const auto& y) { return x.guiCpuShare < y.guiCpuShare; });
+    median.guiCpuShare = middle->guiCpuShare;
+    return median;
+}
+
 CMonitorPage* MonitorPage(CMainFrame& frame)
 {
     auto* page = frame.findChild<CMonitorPage*>();
@@ -164,8 +180,8 @@ int Poll(CMonitorApp& app, double seconds, int rounds, const QTemporaryDir& sand
     setenv("KESTRUM_PORTS", sim.PortPath().c_str(), 1);
     CMainFrame frame(app);
     CMonitorPage* page = MonitorPage(frame);
-    PollFigures without;
-    PollFigures with;
+    std::vector<PollFigures> without;
+    std::vector<PollFigures> with;
     // Alternated, and in turn first, so that neither gains from its place.
     for (int run = 0; run < 2 * rounds; ++run) {
         const QString log = sandbox.filePath(QStringLiteral("poll%1.log").arg(run));
@@ -173,20 +189,20 @@ int Poll(CMonitorApp& app, double seconds, int rounds, const QTemporaryDir& sand
         if (plotted)
             kestrum::FindControl<QAbstractButton>(page, kestrum::plot_ids::kPlotButton)->click();
         const PollFigures f = PollRate(*page, log, seconds);
-        PollFigures& sum = plotted ? with : without;
-        sum.cyclesPerSecond += f.cyclesPerSecond / rounds;
-        sum.guiCpuShare += f.guiCpuShare / rounds;
+        (plotted ? with : without).push_back(f);
         std::printf("  %-7s the plot: %5.0f cycles/s, user-interface thread busy %4.1f%%\n",
                     plotted ? "with" : "without", f.cyclesPerSecond, f.guiCpuShare * 100);
         if (auto* plot = page->findChild<CPlotWindow*>())
             plot->hide();
     }
     std::printf("poll at Continuous, unpaced simulator, %d x %.0f s each way:\n", rounds, seconds);
-    std::printf("  without the plot %.0f cycles/s (UI thread %.1f%%), with it %.0f cycles/s "
-                "(UI thread %.1f%%): %+.1f%%\n",
-                without.cyclesPerSecond, without.guiCpuShare * 100, with.cyclesPerSecond,
-                with.guiCpuShare * 100,
-                (with.cyclesPerSecond - without.cyclesPerSecond) / without.cyclesPerSecond * 100);
+    // Medians: other load on the machine makes single runs stray far.
+    const PollFigures a = Median(without);
+    const PollFigures b = Median(with);
+    std::printf("  medians: without the plot %.0f cycles/s (UI thread %.1f%%), with it %.0f "
+                "cycles/s (UI thread %.1f%%): %+.1f%%\n",
+                a.cyclesPerSecond, a.guiCpuShare * 100, b.cyclesPerSecond, b.guiCpuShare * 100,
+                (b.cyclesPerSecond - a.cyclesPerSecond) / a.cyclesPerSecond * 100);
     return 0;
 }
 

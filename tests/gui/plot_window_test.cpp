@@ -89,6 +89,28 @@ TEST_F(PlotWindowTest, ACycleAfterAStopAndARestartStartsANewLine)
     EXPECT_FALSE(plot->isVisible()) << "it goes with the main window";
 }
 
+TEST_F(PlotWindowTest, AltPOnTheMonitorPageOpensThePlot)
+{
+    SimulatorOnPort sim{sim::Options{.liveGauges = false}};
+    ASSERT_TRUE(sim.Started());
+    settings.SetFastTimings();
+    CMainFrame frame(App());
+    frame.Sheet().setCurrentIndex(2); // Monitor
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    auto* page = frame.findChild<CMonitorPage*>();
+    auto* selectAll = FindControl<QWidget>(page, 1085);
+    selectAll->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == selectAll; }));
+    QTest::keyClick(selectAll, Qt::Key_P, Qt::AltModifier);
+    // The key presses the button as a click would be seen, a moment later.
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto* plot = page->findChild<CPlotWindow*>();
+        return plot != nullptr && plot->isVisible();
+    }));
+}
+
 TEST_F(PlotWindowTest, ARecordedLogShowsItsRowsAndTellsTheSkippedLines)
 {
     const std::string path = dir.File("drive.log");

@@ -4,6 +4,9 @@
 #include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "monitor/gui/plot_ids.h"
+#include "monitor/gui/plot_window.h"
+#include "monitor/plot_time.h"
 #include "monitor/poll_cycle.h"
 #include "tools/file_error.h"
 
@@ -109,7 +112,15 @@ void CMonitorPage::BuildControls()
         b->setAutoDefault(false);
         monitorLayout->addWidget(b);
     }
-    monitorLayout->addWidget(logBox);
+    // Beside "Log to File", in the room its short text leaves, so that no
+    // other control of the group moves.
+    plotButton = new QPushButton(QStringLiteral("&Plot..."), monitorGroup);
+    kestrum::SetControlId(plotButton, kestrum::plot_ids::kPlotButton);
+    plotButton->setAutoDefault(false);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(logBox, 1, Qt::AlignTop);
+    logRow->addWidget(plotButton);
+    monitorLayout->addLayout(logRow);
     right->addWidget(monitorGroup);
 
     auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);
@@ -133,6 +144,16 @@ void CMonitorPage::BuildControls()
     connect(selectAllButton, &QPushButton::clicked, this, &CMonitorPage::OnSelectAll);
     connect(clearAllButton, &QPushButton::clicked, this, &CMonitorPage::OnClearAll);
     connect(logBox, &QCheckBox::clicked, this, &CMonitorPage::OnLogToFile);
+    connect(plotButton, &QPushButton::clicked, this, &CMonitorPage::OnPlot);
+}
+
+void CMonitorPage::OnPlot()
+{
+    if (!plot)
+        plot = new CPlotWindow(this);
+    plot->show();
+    plot->raise();
+    plot->activateWindow();
 }
 
 void CMonitorPage::ShowNotResponding()
@@ -184,9 +205,11 @@ void CMonitorPage::OnStartStop()
     kestrum::monitor::PollCallbacks callbacks;
     // Queued to this page: the worker never waits for the user-interface
     // thread, and a post that arrives after the page is gone is dropped.
+    // Stamped here, when read, not when the user-interface thread gets to it.
     callbacks.cycle = [this](const CycleResult& result) {
+        const double time = kestrum::monitor::CivilNow();
         QMetaObject::invokeMethod(
-            this, [this, result] { ShowCycle(result); }, Qt::QueuedConnection);
+            this, [this, result, time] { ShowCycle(result, time); }, Qt::QueuedConnection);
     };
     callbacks.logFailed = [this](std::error_code error) {
         QMetaObject::invokeMethod(
@@ -198,15 +221,19 @@ void CMonitorPage::OnStartStop()
     };
     worker_ = std::make_unique<kestrum::monitor::CPollWorker>(Controller(), log_, callbacks);
     PushSettings();
+    if (plot)
+        plot->BreakRun();
     worker_->Start();
     startButton->setText(QStringLiteral("St&op"));
     refreshButton->setEnabled(false);
 }
 
-void CMonitorPage::ShowCycle(const CycleResult& result)
+void CMonitorPage::ShowCycle(const CycleResult& result, double time)
 {
     if (!worker_)
         return;
+    if (plot && plot->isVisible())
+        plot->AddCycle(time, result.row);
     for (std::size_t i = 0; i < kGaugeCount; ++i) {
         values[i]->setText(QString::fromStdString(result.shown[i]));
         if (!result.shown[i].empty())
@@ -321,4 +348,7 @@ void CMonitorPage::StopAndClose()
         refreshButton->setEnabled(true);
     }
     log_.Close();
+    // Left open, it would keep the program running without its main window.
+    if (plot)
+        plot->close();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class CPlotWindow;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -45,7 +46,8 @@ private:
     void OnInterval(int milliseconds);
     void Reevaluate();
     void PushSettings();
-    void ShowCycle(const kestrum::monitor::CycleResult& result);
+    void OnPlot();
+    void ShowCycle(const kestrum::monitor::CycleResult& result, double time);
     void OnPollEnded(kestrum::monitor::PollEnd end);
     void OnLogFailed(std::error_code error);
     void ShowNotResponding();
@@ -57,6 +59,8 @@ private:
     QPushButton* clearAllButton = nullptr;
     QPushButton* refreshButton = nullptr;
     QCheckBox* logBox = nullptr;
+    QPushButton* plotButton = nullptr;
+    CPlotWindow* plot = nullptr; // made when first asked for
 
     kestrum::monitor::PollSettings settings_;
     kestrum::CLogFile log_{1, false};

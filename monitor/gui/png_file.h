@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+#include <string>
+#include <system_error>
+
+namespace kestrum {
+
+// Writes `image` as a PNG file; the platform's error when the file cannot be
+// created or written, so that the user gets the standard file-error text.
+std::error_code SavePngFile(const QImage& image, const std::string& path);
+
+} // namespace kestrum

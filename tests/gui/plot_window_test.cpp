@@ -1,0 +1,210 @@
+// The plot window: live cycles handed over by the Monitor page, recorded
+// logs, and its picture.
+#include "app/control_id.h"
+#include "gui_test_support.h"
+#include "monitor/gui/monitor_page.h"
+#include "monitor/gui/plot_chart.h"
+#include "monitor/gui/plot_ids.h"
+#include "monitor/gui/plot_window.h"
+#include "monitor/plot_time.h"
+#include "support/temp_dir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <fstream>
+
+namespace kestrum::test {
+namespace {
+
+using monitor::Gauge;
+
+qsizetype Points(const CPlotWindow& plot, Gauge g)
+{
+    return plot.ChartOf(g)->PointCount(g);
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class PlotWindowTest : public ::testing::Test
+{
+protected:
+    TempSettings settings;
+    MessageBoxRecorder boxes;
+    TempDir dir;
+};
+
+TEST_F(PlotWindowTest, PolledCyclesPutPointsOnThePolledSeriesOnly)
+{
+    CPlotWindow plot;
+    plot.show();
+    const double t0 = monitor::CivilNow();
+    const char* flags[] = {"0x00", "0x0A", "0x0A"};
+    for (int i = 0; i < 3; ++i)
+        plot.AddCycle(t0 + i, {"50", "", "52.6", "", "", flags[i]});
+    ASSERT_TRUE(WaitUntil([&] { return Points(plot, Gauge::Throttle) == 3; }));
+    EXPECT_EQ(Points(plot, Gauge::Voltage), 3);
+    for (Gauge g : {Gauge::Temperature, Gauge::OutputCurrent, Gauge::BatteryCurrent})
+        EXPECT_EQ(Points(plot, g), 0) << monitor::Info(g).label;
+    EXPECT_EQ(plot.FlagsChart()->MarkerCount(), 1); // where 0x0A came up
+}
+
+TEST_F(PlotWindowTest, ACycleAfterAStopAndARestartStartsANewLine)
+{
+    SimulatorOnPort sim{sim::Options{.liveGauges = false}};
+    ASSERT_TRUE(sim.Started());
+    settings.SetFastTimings();
+    CMainFrame frame(App());
+    auto* page = frame.findChild<CMonitorPage*>();
+    ASSERT_NE(page, nullptr);
+    FindControl<QRadioButton>(page, 1088)->click(); // Continuous
+    FindControl<QCheckBox>(page, 1061)->click();    // Battery Voltage
+    FindControl<QPushButton>(page, plot_ids::kPlotButton)->click();
+    auto* plot = page->findChild<CPlotWindow*>();
+    ASSERT_NE(plot, nullptr);
+    ASSERT_TRUE(plot->isVisible());
+    auto* start = FindControl<QPushButton>(page, 1055);
+    const auto runs = [&] {
+        std::size_t count = 0;
+        for (const auto& s : plot->Shown().Samples())
+            count += s.startsRun ? 1 : 0;
+        return count;
+    };
+    for (int run = 1; run <= 2; ++run) {
+        start->click();
+        ASSERT_TRUE(WaitUntil([&] { return runs() == static_cast<std::size_t>(run); }));
+        start->click();
+        ASSERT_TRUE(WaitUntil([&] { return !page->IsPolling(); }));
+    }
+    ASSERT_TRUE(
+        WaitUntil([&] { return plot->ChartOf(Gauge::Voltage)->LineCount(Gauge::Voltage) == 2; }));
+    EXPECT_EQ(Points(*plot, Gauge::Throttle), 0);
+    frame.close();
+    EXPECT_FALSE(plot->isVisible()) << "it goes with the main window";
+}
+
+TEST_F(PlotWindowTest, AltPOnTheMonitorPageOpensThePlot)
+{
+    SimulatorOnPort sim{sim::Options{.liveGauges = false}};
+    ASSERT_TRUE(sim.Started());
+    settings.SetFastTimings();
+    CMainFrame frame(App());
+    frame.Sheet().setCurrentIndex(2); // Monitor
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    auto* page = frame.findChild<CMonitorPage*>();
+    auto* selectAll = FindControl<QWidget>(page, 1085);
+    selectAll->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == selectAll; }));
+    QTest::keyClick(selectAll, Qt::Key_P, Qt::AltModifier);
+    // The key presses the button as a click would be seen, a moment later.
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto* plot = page->findChild<CPlotWindow*>();
+        return plot != nullptr && plot->isVisible();
+    }));
+}
+
+TEST_F(PlotWindowTest, ARecordedLogShowsItsRowsAndTellsTheSkippedLines)
+{
+    const std::string path = dir.File("drive.log");
+    WriteText(path, std::string(monitor::kCsvHeader) + "\r\n" +
+                        "06/15/08 14:03:27.045  50,47.1,,250.0,125.5,0x0A\r\n" + "garbage\r\n" +
+                        "06/15/08 14:03:28.045  60,47.2,,240.0,144.0,0x00\r\n" +
+                        "06/15/08 14:03:29.045  70,47.3,,230.0,161.0,0x00\r\n06/15/0");
+    CPlotWindow plot;
+    plot.show();
+    plot.OpenLog(QString::fromStdString(path));
+    ASSERT_TRUE(WaitUntil([&] { return !plot.Loading(); }));
+    EXPECT_TRUE(boxes.requests.empty());
+    for (Gauge g :
+         {Gauge::Throttle, Gauge::Temperature, Gauge::OutputCurrent, Gauge::BatteryCurrent})
+        EXPECT_EQ(Points(plot, g), 3) << monitor::Info(g).label;
+    EXPECT_EQ(Points(plot, Gauge::Voltage), 0);
+    EXPECT_EQ(plot.FlagsChart()->MarkerCount(), 2);
+    const QString status = FindControl<QLabel>(&plot, plot_ids::kStatus)->text();
+    EXPECT_TRUE(status.contains(QStringLiteral("lines skipped: 2, the first at line 3")))
+        << status.toStdString();
+    FindControl<QPushButton>(&plot, plot_ids::kLive)->click();
+    EXPECT_EQ(Points(plot, Gauge::Throttle), 0);
+}
+
+TEST_F(PlotWindowTest, AFileThatIsNoLogOrCannotBeReadGetsOneMessage)
+{
+    const std::string notALog = dir.File("notes.txt");
+    WriteText(notALog, "shopping list\r\n");
+    const struct
+    {
+        std::string path;
+        QString message;
+    } cases[] = {
+        {notALog, QString::fromStdString(notALog) + " is not a Monitor log"},
+        {dir.File("absent.log"),
+         QString::fromStdString(dir.File("absent.log")) + " was not found."},
+    };
+    for (const auto& c : cases) {
+        boxes.requests.clear();
+        CPlotWindow plot;
+        plot.OpenLog(QString::fromStdString(c.path));
+        ASSERT_TRUE(WaitUntil([&] { return !plot.Loading(); }));
+        ASSERT_EQ(boxes.requests.size(), 1u) << c.path;
+        EXPECT_TRUE(boxes.requests[0].text.startsWith(c.message))
+            << boxes.requests[0].text.toStdString();
+    }
+}
+
+TEST_F(PlotWindowTest, SaveAsPngWritesAPictureOfTheWindow)
+{
+    CPlotWindow plot;
+    plot.resize(820, 640);
+    plot.show();
+    const std::string path = dir.File("plot.png");
+    plot.chooseImagePath = [&] { return QString::fromStdString(path); };
+    FindControl<QPushButton>(&plot, plot_ids::kSavePng)->click();
+    const QImage image(QString::fromStdString(path));
+    EXPECT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), plot.size());
+    EXPECT_TRUE(boxes.requests.empty());
+
+    const QString nowhere = QString::fromStdString(dir.File("absent/plot.png"));
+    EXPECT_FALSE(plot.SavePng(nowhere));
+    EXPECT_EQ(boxes.Texts(), QStringList{nowhere + " was not found."});
+}
+
+TEST_F(PlotWindowTest, KeysZoomOrPanAndPauseWhileEndFollowsAgain)
+{
+    CPlotWindow plot;
+    plot.show();
+    plot.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&plot));
+    auto* pause = FindControl<QPushButton>(&plot, plot_ids::kPause);
+    for (Qt::Key key : {Qt::Key_Minus, Qt::Key_Equal, Qt::Key_Left, Qt::Key_Right}) {
+        QTest::keyClick(&plot, key);
+        EXPECT_TRUE(pause->isChecked()) << key;
+        QTest::keyClick(&plot, Qt::Key_End);
+        EXPECT_FALSE(pause->isChecked()) << key;
+    }
+}
+
+TEST_F(PlotWindowTest, KeepsItsSizeAndWindowBetweenOpenings)
+{
+    {
+        CPlotWindow plot;
+        plot.show();
+        plot.resize(700, 500);
+        FindControl<QComboBox>(&plot, plot_ids::kSpan)->setCurrentIndex(3); // 60 minutes
+        plot.close();
+    }
+    CPlotWindow again;
+    EXPECT_EQ(again.size(), QSize(700, 500));
+    EXPECT_EQ(FindControl<QComboBox>(&again, plot_ids::kSpan)->currentText(), "60 minutes");
+}
+
+} // namespace
+} // namespace kestrum::test

@@ -72,15 +72,8 @@ int Save(Session& session, const std::string& path)
     return kSuccess;
 }
 
-int Diff(Session& session, const std::string& path)
+int Diff(Session& session, const LoadPlan& plan)
 {
-    ControllerProfile wanted;
-    if (const auto failed = ReadFile(path, wanted))
-        return *failed;
-    Controller controller;
-    if (const auto failed = ReadController(session, controller))
-        return *failed;
-    const LoadPlan plan = PlanLoad(controller.profile, wanted);
     const std::vector<std::string> lines = DifferenceLines(plan);
     if (session.options.json) {
         Json differences = Json::array();
@@ -97,15 +90,9 @@ int Diff(Session& session, const std::string& path)
     return kSuccess;
 }
 
-int Load(Session& session, const std::string& path)
+int Load(Session& session, const ControllerProfile& wanted, Controller& controller,
+         const LoadPlan& plan)
 {
-    ControllerProfile wanted;
-    if (const auto failed = ReadFile(path, wanted))
-        return *failed;
-    Controller controller;
-    if (const auto failed = ReadController(session, controller))
-        return *failed;
-    const LoadPlan plan = PlanLoad(controller.profile, wanted);
     if (plan.otherModel) {
         std::printf("This profile was taken from a %s controller; this controller is a %s.\n",
                     wanted.modelName.c_str(), plan.controllerModel.c_str());
@@ -166,9 +153,17 @@ int RunProfile(Session& session)
     const std::string& path = session.Word(2);
     if (action == "save")
         return Save(session, path);
+    // The file first: a profile that cannot be used costs no traffic.
+    ControllerProfile wanted;
+    if (const auto failed = ReadFile(path, wanted))
+        return *failed;
+    Controller controller;
+    if (const auto failed = ReadController(session, controller))
+        return *failed;
+    const LoadPlan plan = PlanLoad(controller.profile, wanted);
     if (action == "diff")
-        return Diff(session, path);
-    return Load(session, path);
+        return Diff(session, plan);
+    return Load(session, wanted, controller, plan);
 }
 
 } // namespace kestrum::cli

@@ -1,5 +1,6 @@
 #include "cli/exit_status.h"
 #include "cli/session.h"
+#include "cli/text.h"
 #include "monitor/gauges.h"
 #include "monitor/poll_cycle.h"
 #include "tools/log_file.h"
@@ -16,13 +17,6 @@ namespace kestrum::cli {
 namespace {
 
 using monitor::Gauge;
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Short names and the log header's names both name a gauge.
 std::optional<Gauge> GaugeNamed(const std::string& name)

@@ -1,6 +1,7 @@
 #include "cli/exit_status.h"
 #include "cli/session.h"
 #include "cli/terminal_progress.h"
+#include "cli/text.h"
 #include "profiles/controller_profile.h"
 #include "throttle/sensor_types.h"
 #include "throttle/throttle_curves.h"
@@ -13,19 +14,6 @@
 // throttle and throttle set: the Throttle Response page's Refresh and Set.
 namespace kestrum::cli {
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string CurveName(const ThrottleTable& table)
-{
-    const std::string name = StandardCurveName(table);
-    return name.empty() ? "Custom" : name;
-}
 
 // The standard curve a name means ("s-curve", "SCurve" ...), or none.
 ThrottleCurve* FindCurve(const std::string& name)
@@ -62,7 +50,7 @@ int Show(Session& session, const ThrottleResponse& response)
 {
     const auto sensor = SensorIndex(response.SensorCode());
     const std::string sensorText = sensor ? std::string(kSensorTypes[*sensor].label) : "none";
-    const std::string curve = CurveName(response.Written()->table);
+    const std::string curve = CurveDisplayName(response.Written()->table);
     if (session.options.json) {
         PrintJson({{"sensorType", sensor ? Json(sensorText) : Json(nullptr)},
                    {"sensorCode", response.SensorCode()},

@@ -55,6 +55,12 @@ std::string StandardCurveName(const ThrottleTable& table)
     return {};
 }
 
+std::string CurveDisplayName(const ThrottleTable& table)
+{
+    const std::string name = StandardCurveName(table);
+    return name.empty() ? "Custom" : name;
+}
+
 bool PanelComplete(const ControlPanel& panel)
 {
     if (!panel.SwitchesRead())

@@ -58,6 +58,8 @@ bool StoredSettingInRange(SettingId id, std::uint16_t stored, std::uint8_t model
 // "Linear", "S-Curve" ... for a table equal to a standard curve; empty for
 // any other table.
 std::string StandardCurveName(const ThrottleTable& table);
+// The same, with "Custom" for any other table, as the page's buttons say.
+std::string CurveDisplayName(const ThrottleTable& table);
 
 // What the pages last read, without a request on the wire. None when the
 // Control Panel never read the controller: a profile without an identity

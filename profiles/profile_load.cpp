@@ -43,12 +43,6 @@ const char* OnOff(bool on)
     return on ? "on" : "off";
 }
 
-std::string CurveText(const ThrottleTable& table)
-{
-    const std::string name = StandardCurveName(table);
-    return name.empty() ? "Custom" : name;
-}
-
 std::string SensorText(std::uint8_t code)
 {
     if (const auto index = SensorIndex(code))
@@ -126,8 +120,8 @@ void PlanThrottle(const ControllerProfile& controller, const ControllerProfile& 
     const ThrottleProfile& holds = *controller.throttle;
     const ThrottleProfile& wanted = *profile.throttle;
     if (wanted.table != holds.table) {
-        std::string text =
-            "Throttle curve: " + CurveText(holds.table) + " -> " + CurveText(wanted.table);
+        std::string text = "Throttle curve: " + CurveDisplayName(holds.table) + " -> " +
+                           CurveDisplayName(wanted.table);
         if (StandardCurveName(holds.table).empty() && StandardCurveName(wanted.table).empty()) {
             const auto differing = std::inner_product(
                 holds.table.begin(), holds.table.end(), wanted.table.begin(), std::size_t{0},

@@ -47,9 +47,8 @@ QString Summary(const kestrum::ControllerProfile& profile)
         lines << QStringLiteral("Throttle sensor type: %1")
                      .arg(sensor ? Text(std::string(kestrum::kSensorTypes[*sensor].label))
                                  : QStringLiteral("none"));
-        const std::string curve = kestrum::StandardCurveName(profile.throttle->table);
         lines << QStringLiteral("Throttle curve: %1")
-                     .arg(curve.empty() ? QStringLiteral("Custom") : Text(curve));
+                     .arg(Text(kestrum::CurveDisplayName(profile.throttle->table)));
     }
     return lines.join(QLatin1Char('\n'));
 }

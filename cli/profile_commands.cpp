@@ -14,6 +14,8 @@
 namespace kestrum::cli {
 namespace {
 
+constexpr const char* kNothingDiffers = "The controller already holds this profile.";
+
 struct Controller
 {
     ControlPanel panel;
@@ -84,6 +86,9 @@ int Diff(Session& session, const LoadPlan& plan)
                   difference.refusal.empty() ? Json(nullptr) : Json(difference.refusal)}});
         }
         PrintJson({{"otherModel", plan.otherModel}, {"differences", differences}});
+    } else if (lines.empty()) {
+        // Silence would leave a technician wondering whether the file was read.
+        std::printf("%s\n", kNothingDiffers);
     } else {
         PrintLines(lines);
     }
@@ -99,7 +104,7 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     }
     PrintLines(DifferenceLines(plan));
     if (plan.steps.empty()) {
-        std::printf("%s\n", plan.differences.empty() ? "The controller already holds this profile."
+        std::printf("%s\n", plan.differences.empty() ? kNothingDiffers
                                                      : "Nothing of this profile can be written.");
         return kSuccess;
     }

@@ -172,8 +172,12 @@ TEST_F(CliTest, profileLoadWithoutYes_showsTheChangesAndWritesNothing)
 {
     const std::string profile = File("cart.json");
     ASSERT_EQ(Cli({"profile", "save", profile}).status, 0);
+    EXPECT_EQ(Cli({"profile", "diff", profile}).out,
+              "The controller already holds this profile.\n");
     sim.SetEeprom(layout::kMaxCurrent, 70);
     sim.ClearTranscript();
+
+    EXPECT_EQ(Cli({"profile", "diff", profile}).out, "Max Output Current: 70 -> 90 %\n");
 
     const test::ProgramRun shown = Cli({"profile", "load", profile});
     EXPECT_EQ(shown.status, 0) << shown.err;

@@ -74,7 +74,7 @@ bool PanelComplete(const ControlPanel& panel)
 
 bool ThrottleComplete(const ThrottleResponse& response)
 {
-    return response.SensorsRead() && response.Written() != nullptr;
+    return response.SensorsRead() && response.Written() != nullptr && response.TableKnown();
 }
 
 std::optional<ControllerProfile> CaptureProfile(const ControlPanel& panel,

@@ -58,6 +58,10 @@ ThrottleResponse::Outcome ThrottleResponse::Refresh(CController& link, RunProgre
     refreshed_ = true;
     ThrottleTable& custom = CustomCurve().table;
     custom.fill(0);
+    // The Custom curve's entries are gone from here on, whatever was known.
+    tableKnown_ = false;
+    tableEntriesRead_ = 0;
+    tableReadCancelled_ = false;
     if (!link.LocateController())
         return Outcome::NotLocated;
     try {
@@ -89,15 +93,20 @@ bool ThrottleResponse::ReadTable(CController& link, RunProgress& progress)
         return false;
     ThrottleTable& table = CustomCurve().table;
     link.ReadFlashByte(base, table[0]);
+    tableEntriesRead_ = 1;
     for (int i = 1; i < 256; ++i) {
         link.ReadFlashByte(static_cast<std::uint16_t>(base + i), table[i]);
         CheckReadBack(link, base, i, table);
+        tableEntriesRead_ = i + 1;
         if (i % kEntriesPerStep == 0) {
             progress.SetPos(i);
-            if (progress.Cancelled())
-                break;
+            if (progress.Cancelled()) {
+                tableReadCancelled_ = true;
+                return true;
+            }
         }
     }
+    tableKnown_ = true;
     return true;
 }
 
@@ -115,10 +124,15 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
             case TableWrite::Partly:
                 // The controller's table is neither the old curve nor the new one.
                 written_ = nullptr;
+                tableKnown_ = false;
                 return Outcome::PartlyWritten;
             case TableWrite::Complete:
+                written_ = selected_;
+                tableKnown_ = true;
+                break;
             case TableWrite::NoBase:
                 written_ = selected_;
+                tableKnown_ = false; // nothing was sent: what the table holds is not known
                 break;
             }
         }
@@ -131,6 +145,18 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
             return Outcome::PartlyWritten;
         return Outcome::NotResponding;
     }
+}
+
+std::string TableReadNotice(const ThrottleResponse& response)
+{
+    if (response.TableKnown() || response.TableEntriesRead() == 0 ||
+        response.Selected() != &CustomCurve())
+        return {};
+    const std::string entry = std::to_string(response.TableEntriesRead() - 1);
+    if (response.TableReadCancelled())
+        return "Table read cancelled at entry " + entry + ": the graph shows only what was read";
+    return "Table read stopped at entry " + entry +
+           " (no answer): the graph shows only what was read";
 }
 
 void ThrottleResponse::Revert()
@@ -146,6 +172,7 @@ void ThrottleResponse::AdoptTable(const ThrottleTable& table, bool complete)
         CustomCurve().table = table;
     selected_ = &curve;
     written_ = complete ? &curve : nullptr;
+    tableKnown_ = complete;
 }
 
 void ThrottleResponse::AdoptSensorCode(std::uint8_t code)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace kestrum {
 
@@ -70,6 +71,13 @@ public:
     std::uint8_t Options() const { return options_; }
     bool RestrictedModel() const { return restrictedModel_; }
     bool SensorsRead() const { return sensorsRead_; }
+    // Whether the controller's table is known whole: read to its last entry,
+    // or written and confirmed. A read cut short (cancelled, or the controller
+    // fell silent) still shows what it got, but is never taken for the table.
+    bool TableKnown() const { return tableKnown_; }
+    // How many entries the last table read got before it was cut short.
+    int TableEntriesRead() const { return tableEntriesRead_; }
+    bool TableReadCancelled() const { return tableReadCancelled_; }
 
 private:
     bool ReadTable(CController& link, RunProgress& progress);
@@ -82,6 +90,13 @@ private:
     std::uint8_t options_ = 0;
     bool restrictedModel_ = false;
     bool sensorsRead_ = false; // the options were read, so the enabling is known
+    bool tableKnown_ = false;
+    int tableEntriesRead_ = 0;
+    bool tableReadCancelled_ = false;
 };
+
+// What the page says beside a graph of a table read cut short ("Table read
+// cancelled at entry 80: ..."); empty when the graph shows a whole table.
+std::string TableReadNotice(const ThrottleResponse& response);
 
 } // namespace kestrum

@@ -204,6 +204,33 @@ TEST_F(ThrottleLinkTest, cancelledReadKeepsTheEntriesReadSoFar)
     EXPECT_EQ(page.Written()->name, "Custom");
 }
 
+TEST_F(ThrottleLinkTest, tableReadCutShort_isNeverTakenForTheTable_andSaysWhereItStopped)
+{
+    ASSERT_EQ(page.Refresh(link, none), ThrottleResponse::Outcome::Done);
+    EXPECT_TRUE(page.TableKnown());
+    EXPECT_EQ(TableReadNotice(page), "");
+
+    CancelAt cancel(5); // at entry 80
+    ASSERT_EQ(page.Refresh(link, cancel), ThrottleResponse::Outcome::Done);
+    EXPECT_FALSE(page.TableKnown());
+    EXPECT_EQ(TableReadNotice(page),
+              "Table read cancelled at entry 80: the graph shows only what was read");
+
+    // The controller falls silent after the address and the first 40 entries.
+    sim.SetFaults(sim::Faults{.silentFrom = 6 + 40 + 1});
+    EXPECT_EQ(page.Refresh(link, none), ThrottleResponse::Outcome::NotResponding);
+    EXPECT_FALSE(page.TableKnown());
+    EXPECT_EQ(TableReadNotice(page),
+              "Table read stopped at entry 39 (no answer): the graph shows only what was read");
+
+    // A whole write makes the table known again.
+    sim.SetFaults({});
+    page.Select(AllCurves()[0]);
+    ASSERT_EQ(page.Set(link, none), ThrottleResponse::Outcome::Done);
+    EXPECT_TRUE(page.TableKnown());
+    EXPECT_EQ(TableReadNotice(page), "");
+}
+
 TEST_F(ThrottleLinkTest, cancelledWriteLeavesTheWrittenCurveUnknownAndSetEnabled)
 {
     ASSERT_EQ(page.Refresh(link, none), ThrottleResponse::Outcome::Done);

@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -91,6 +92,10 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
     connect(refreshButton, &QPushButton::clicked, this, &CThrottlePage::OnRefresh);
     graph = new CTableEdit(this);
     kestrum::SetControlId(graph, 1079);
+    tableNotice = new QLabel(this);
+    tableNotice->setObjectName(QStringLiteral("tableNotice"));
+    tableNotice->setWordWrap(true);
+    tableNotice->hide();
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(setButton);
@@ -100,6 +105,7 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
     right->addWidget(curveGroup);
     right->addLayout(buttons);
     right->addWidget(graph, 1);
+    right->addWidget(tableNotice);
     auto* top = new QHBoxLayout(this);
     top->addWidget(sensorGroup);
     top->addLayout(right, 1);
@@ -142,7 +148,7 @@ void CThrottlePage::ShowResponse()
 
 void CThrottlePage::OnSet()
 {
-    MainFrame().KeepServiceHistory();
+    MainFrame().KeepServiceHistory("Throttle Set");
     CWaitCursor wait;
     const bool writesTable =
         response.Selected() != nullptr && response.Selected() != response.Written();
@@ -180,6 +186,9 @@ void CThrottlePage::UpdateGraph()
     if (auto* curve = response.Selected())
         graph->SetTable(curve->table.data(), static_cast<int>(curve->table.size()));
     graph->update();
+    const std::string notice = kestrum::TableReadNotice(response);
+    tableNotice->setText(QString::fromStdString(notice));
+    tableNotice->setVisible(!notice.empty());
     ShowState();
 }
 

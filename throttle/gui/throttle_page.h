@@ -6,6 +6,7 @@
 #include <array>
 
 class QRadioButton;
+class QLabel;
 class QPushButton;
 class CTableEdit;
 
@@ -36,4 +37,5 @@ private:
     QPushButton* setButton = nullptr;
     QPushButton* refreshButton = nullptr;
     CTableEdit* graph = nullptr;
+    QLabel* tableNotice = nullptr;
 };

@@ -26,6 +26,9 @@ std::uint8_t ReadBackCode(std::uint8_t writeCode)
     return static_cast<std::uint8_t>(Command::ReadRam);
 }
 
+// How many frames answering other requests a probe looks past.
+constexpr int kProbeStaleFrames = 3;
+
 // Whether `answer` answers the read `request` (same code and address; a
 // FLASH read also carries the address high byte back).
 bool AnswersRequest(const Packet& answer, const Packet& request)
@@ -202,7 +205,8 @@ bool CController::Transact(Packet& request, TransactKind kind)
             port_.Write(request.data(), request.size());
             SetListening(true);
             bool answered = false;
-            for (int wait = 0; wait < attempts && !answered; ++wait) {
+            int waits = attempts;
+            for (int wait = 0; wait < waits && !answered; ++wait) {
                 Packet answer{};
                 answered = shared_->WaitAnswer(timings.period, answer);
                 if (!answered)
@@ -213,8 +217,15 @@ bool CController::Transact(Packet& request, TransactKind kind)
                     request[5] = answer[5];
                     success = true;
                 } else {
-                    // A wrong answer ends the attempt: send again.
+                    // A wrong answer ends the attempt: send again. The probe
+                    // is sent only once, so it listens on past a few frames
+                    // meant for another request (left on the line by a run
+                    // that was killed): its own answer follows them.
                     health_.Count(LinkHealth::Counter::RefusedFrames);
+                    if (kind == TransactKind::Probe && waits <= kProbeStaleFrames) {
+                        answered = false;
+                        ++waits;
+                    }
                 }
             }
             if (!answered)

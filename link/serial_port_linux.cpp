@@ -150,6 +150,9 @@ bool CSerialPort::Open()
         ::close(fd);
         return false;
     }
+    // Whatever waits in the input belongs to an earlier user of the port (a
+    // run killed mid-transaction): it would be taken for an answer.
+    (void)::tcflush(fd, TCIFLUSH);
     impl_->wake.Clear();
     impl_->fd.store(fd);
     return true;

@@ -136,6 +136,9 @@ bool CSerialPort::Open()
         CloseHandle(h);
         return false;
     }
+    // Whatever waits in the input belongs to an earlier user of the port (a
+    // run killed mid-transaction): it would be taken for an answer.
+    PurgeComm(h, PURGE_RXCLEAR);
     ResetEvent(impl_->wakeEvent);
     impl_->handle.store(h);
     return true;

@@ -533,5 +533,40 @@ TEST_F(LinkTest, workerTransactions_whileThePortIsReopened_failCleanly_linkRecov
     EXPECT_EQ(byte, sim.Eeprom(127));
 }
 
+// A run killed in the middle of a transaction leaves answers on the line:
+// waiting in the port's input when the next run opens it, or arriving just
+// after its probe went out. Either way the single probe finds the controller.
+TEST(LinkStaleFrames, answersLeftOnTheLine_neverHideTheControllerFromTheProbe)
+{
+    const Packet stale = MakeAnswer(2, 0x04, 0, 0x5A, 0);
+    for (const bool beforeOpen : {true, false}) {
+        SCOPED_TRACE(beforeOpen ? "waiting before the open" : "arriving after the probe");
+        sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
+        ASSERT_TRUE(sim.Start());
+        CController link;
+        link.Timings().readWriteTries = 1;
+        link.Timings().retryDelay = static_cast<std::uint32_t>(kPatient.count());
+        link.Port().SetName(sim.PortPath());
+        if (beforeOpen) {
+            sim.SendRaw({stale.begin(), stale.end()});
+            sim.SendRaw({stale.begin(), stale.end()});
+        } else {
+            std::atomic<bool> first{true};
+            sim.SetRequestObserver([&](const Packet&) {
+                if (first.exchange(false))
+                    sim.SendRaw({stale.begin(), stale.end()});
+            });
+        }
+        ASSERT_TRUE(link.OpenLink());
+
+        EXPECT_TRUE(link.ProbeController());
+        std::uint8_t model = 0xFF;
+        EXPECT_TRUE(link.ReadEeprom(127, model));
+        EXPECT_EQ(model, sim.Eeprom(127));
+        EXPECT_EQ(sim.Transcript().size(), 2u); // the probe was sent once
+        sim.SetRequestObserver({});
+    }
+}
+
 } // namespace
 } // namespace kestrum

@@ -122,12 +122,6 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     TerminalProgress progress("Writing throttle table");
     const LoadReport report =
         LoadProfile(session.link, plan, controller.panel, controller.response, progress);
-    const auto names = [](const std::vector<std::string>& list) {
-        std::string text;
-        for (const std::string& name : list)
-            text += (text.empty() ? "" : ", ") + name;
-        return text.empty() ? std::string("nothing") : text;
-    };
     switch (report.outcome) {
     case LoadReport::Outcome::Done:
         std::printf("Profile loaded and verified\n");
@@ -141,8 +135,7 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
         PrintError("The throttle table was only partly written.");
         break;
     }
-    PrintError("Written and verified: " + names(report.written) +
-               ".\nNot written: " + names(report.notWritten) + ".");
+    PrintError(LoadReportText(report));
     return kFailed;
 }
 

@@ -239,11 +239,39 @@ LoadReport LoadProfile(CController& link, const LoadPlan& plan, ControlPanel& pa
             report.written.push_back(step.name);
         }
     } catch (const CControllerException&) {
+        // Every write goes out before its read-back, so the step that raised
+        // was sent: only its confirmation is missing.
         report.outcome = LoadReport::Outcome::NotResponding;
-        for (; next < plan.steps.size(); ++next)
+        const LoadStep& cut = plan.steps[next];
+        report.notVerified.push_back(cut.name);
+        if (cut.kind == LoadStep::Kind::Setting && FindSetting(cut.setting).width > 1)
+            report.possiblyMixed.push_back(cut.name);
+        for (++next; next < plan.steps.size(); ++next)
             report.notWritten.push_back(plan.steps[next].name);
     }
     return report;
+}
+
+std::string LoadReportText(const LoadReport& report)
+{
+    if (report.outcome == LoadReport::Outcome::Done)
+        return {};
+    const auto names = [](const std::vector<std::string>& list) {
+        std::string text;
+        for (const std::string& name : list)
+            text += (text.empty() ? "" : ", ") + name;
+        return text.empty() ? std::string("nothing") : text;
+    };
+    std::string text = "Written and verified: " + names(report.written) + ".";
+    if (!report.notVerified.empty())
+        text += "\nNot verified (may have been written): " + names(report.notVerified) + ".";
+    text += "\nNot written: " + names(report.notWritten) + ".";
+    for (const std::string& name : report.possiblyMixed) {
+        text += "\n" + name +
+                " may hold a mix of its old and new values: load the profile again, or Refresh "
+                "the Control Panel and Set it there.";
+    }
+    return text;
 }
 
 ReadOutcome ReadWholeController(CController& link, ControlPanel& panel, ThrottleResponse& response,

@@ -66,9 +66,20 @@ struct LoadReport
         PartlyWritten, // the table write was cancelled or failed part-way
     };
     Outcome outcome = Outcome::Done;
-    std::vector<std::string> written;    // step names, in order
-    std::vector<std::string> notWritten; // the planned steps that were not written
+    std::vector<std::string> written; // step names, in order
+    // Sent, but the read-back that would confirm it went unanswered: it may
+    // well have landed. Never reported as "not written".
+    std::vector<std::string> notVerified;
+    // Two-byte settings among notVerified: cut between their bytes, they may
+    // hold one byte of the old value and one of the new.
+    std::vector<std::string> possiblyMixed;
+    std::vector<std::string> notWritten; // the planned steps that were not sent
 };
+
+// What a load that stopped part-way did, for the user: "Written and
+// verified: ...", the steps not verified, "Not written: ...", and how to make
+// a possibly mixed setting whole. Empty for a load that finished.
+std::string LoadReportText(const LoadReport& report);
 
 // Makes the plan's writes with the links' verified writes. The pages'
 // models follow every write that was confirmed, so that they show what the

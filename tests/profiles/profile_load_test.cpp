@@ -50,6 +50,8 @@ struct Controller
     bool started = false;
 };
 
+std::vector<std::string> StepNames(const LoadPlan& plan);
+
 // Another cart of the fleet: three settings, the curve and the serial number
 // differ from the sample's.
 void MakeOtherCart(Controller& cart)
@@ -119,8 +121,25 @@ TEST(ProfileLoad, ontoAnotherController_writesExactlyWhatDiffers_verified)
     EXPECT_TRUE(PlanLoad(*after, profile).differences.empty());
 }
 
-TEST(ProfileLoad, controllerFallingSilentHalfWay_reportsWhatWasWritten)
+struct SilentCase
 {
+    const char* name;
+    unsigned silentFrom; // the first request carried out but not answered
+    std::vector<std::string> written;
+    std::vector<std::string> notVerified;
+    std::vector<std::string> possiblyMixed;
+    std::vector<std::string> notWritten;
+    std::uint16_t underVoltageHeld; // what the controller holds afterwards
+};
+
+class ProfileLoadFallingSilent : public ::testing::TestWithParam<SilentCase>
+{};
+
+// The plan writes Max Output Current (1 byte), Under Voltage (2 bytes), Top
+// Speed (1 byte) and the table; requests alternate write, read-back.
+TEST_P(ProfileLoadFallingSilent, writeWhoseReadBackIsLost_isNotVerifiedNeverNotWritten)
+{
+    const SilentCase c = GetParam();
     Controller sample;
     Controller cart;
     ASSERT_TRUE(sample.started && cart.started);
@@ -128,17 +147,76 @@ TEST(ProfileLoad, controllerFallingSilentHalfWay_reportsWhatWasWritten)
     MakeOtherCart(cart);
     const LoadPlan plan = PlanLoad(cart.Read(), profile);
 
-    // The current's write and its read-back are answered, nothing after.
-    cart.simulator.SetFaults(sim::Faults{.silentFrom = 3});
+    cart.simulator.SetFaults(sim::Faults{.silentFrom = c.silentFrom});
     NoProgress quiet;
     const LoadReport report = LoadProfile(cart.link, plan, cart.panel, cart.response, quiet);
 
     EXPECT_EQ(report.outcome, LoadReport::Outcome::NotResponding);
-    EXPECT_EQ(report.written, std::vector<std::string>{"Max Output Current"});
-    EXPECT_EQ(report.notWritten,
-              (std::vector<std::string>{"Under Voltage", "Top Speed", "Throttle table"}));
+    EXPECT_EQ(report.written, c.written);
+    EXPECT_EQ(report.notVerified, c.notVerified);
+    EXPECT_EQ(report.possiblyMixed, c.possiblyMixed);
+    EXPECT_EQ(report.notWritten, c.notWritten);
+    EXPECT_EQ(cart.simulator.Eeprom(layout::kUnderVoltage) |
+                  (cart.simulator.Eeprom(layout::kUnderVoltage + 1) << 8),
+              c.underVoltageHeld);
+    // What was confirmed is shown; an unconfirmed value is not taken for read.
     EXPECT_EQ(cart.panel.RememberedValue(SettingId::MaxOutputCurrent), 90);
-    EXPECT_EQ(cart.panel.ValueText(SettingId::UnderVoltage), "24.0");
+}
+
+// Under Voltage goes from 234 to 205 counts: the high bytes agree, so only
+// the low byte's write shows in what the controller holds.
+INSTANTIATE_TEST_SUITE_P(Cuts, ProfileLoadFallingSilent,
+                         ::testing::Values(SilentCase{"firstByteOfATwoByteSetting",
+                                                      3,
+                                                      {"Max Output Current"},
+                                                      {"Under Voltage"},
+                                                      {"Under Voltage"},
+                                                      {"Top Speed", "Throttle table"},
+                                                      205},
+                                           SilentCase{"secondByteOfATwoByteSetting",
+                                                      5,
+                                                      {"Max Output Current"},
+                                                      {"Under Voltage"},
+                                                      {"Under Voltage"},
+                                                      {"Top Speed", "Throttle table"},
+                                                      205},
+                                           SilentCase{"oneByteSetting",
+                                                      7,
+                                                      {"Max Output Current", "Under Voltage"},
+                                                      {"Top Speed"},
+                                                      {},
+                                                      {"Throttle table"},
+                                                      205}),
+                         [](const ::testing::TestParamInfo<SilentCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(ProfileLoad, twoByteSettingCutBetweenItsBytes_holdsNeitherValue_andTheTextSaysHowToMend)
+{
+    Controller sample;
+    Controller cart;
+    ASSERT_TRUE(sample.started && cart.started);
+    sample.SetWord(layout::kOverVoltage, 542);
+    const ControllerProfile profile = sample.Read();
+    cart.SetWord(layout::kOverVoltage, 500);
+    const LoadPlan plan = PlanLoad(cart.Read(), profile);
+    ASSERT_EQ(StepNames(plan), std::vector<std::string>{"Over Voltage"});
+
+    // The low byte's write lands unanswered; the high byte is never sent.
+    cart.simulator.SetFaults(sim::Faults{.silentFrom = 1});
+    NoProgress quiet;
+    const LoadReport report = LoadProfile(cart.link, plan, cart.panel, cart.response, quiet);
+
+    // 500 = 0x01F4, 542 = 0x021E: the low byte of one and the high byte of the other.
+    const int held = cart.simulator.Eeprom(layout::kOverVoltage) |
+                     (cart.simulator.Eeprom(layout::kOverVoltage + 1) << 8);
+    EXPECT_EQ(held, 0x011E); // neither 500 nor 542
+    EXPECT_EQ(LoadReportText(report),
+              "Written and verified: nothing.\n"
+              "Not verified (may have been written): Over Voltage.\n"
+              "Not written: nothing.\n"
+              "Over Voltage may hold a mix of its old and new values: load the profile again, or "
+              "Refresh the Control Panel and Set it there.");
 }
 
 TEST(ProfileLoad, cancelledTableWrite_leavesTheTableUnknownAndSelected)
@@ -165,6 +243,33 @@ TEST(ProfileLoad, cancelledTableWrite_leavesTheTableUnknownAndSelected)
     ASSERT_NE(cart.response.Selected(), nullptr);
     EXPECT_EQ(cart.response.Selected()->name, "Linear");
     EXPECT_TRUE(cart.response.SetEnabled());
+}
+
+TEST(ProfileCapture, tableReadCancelled_isLeftOut_andReadAgainWhole)
+{
+    Controller cart;
+    ASSERT_TRUE(cart.started);
+    cart.SetTable(kSCurveTable);
+    struct CancelAtEntry80 final : RunProgress
+    {
+        void SetRange(std::int64_t, std::int64_t) override {}
+        void SetPos(std::int64_t) override {}
+        bool Cancelled() override { return ++asked == 5; }
+        int asked = 0;
+    } cancel;
+    ASSERT_EQ(cart.panel.Refresh(cart.link), ControlPanel::Outcome::Done);
+    ASSERT_EQ(cart.response.Refresh(cart.link, cancel), ThrottleResponse::Outcome::Done);
+
+    // What the history would keep: the settings, never the half-read table.
+    const auto kept = CaptureProfile(cart.panel, cart.response);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->panel);
+    EXPECT_FALSE(kept->throttle);
+
+    // A profile save reads the table again, whole.
+    const ControllerProfile saved = cart.Read();
+    ASSERT_TRUE(saved.throttle);
+    EXPECT_EQ(saved.throttle->table, kSCurveTable);
 }
 
 // Plans between profiles made by hand: the model rule and the refusals.

@@ -36,6 +36,9 @@ struct ControllerProfile
 {
     std::string takenAt;     // local time, "YYYY-MM-DDThh:mm:ss"
     std::string toolVersion; // of the tool that took it
+    // For the service history: what it was kept before ("Set", "Throttle
+    // Set", "Profile load", "Upgrade"); empty in a profile saved by hand.
+    std::string keptBefore;
     std::uint8_t modelCode = 0;
     std::string modelName;
     std::string serialNumber; // as the Control Panel shows it: decimal or "blank"

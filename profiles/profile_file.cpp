@@ -4,6 +4,7 @@
 #include "throttle/sensor_types.h"
 #include "tools/file_error.h"
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -214,6 +215,11 @@ ControllerProfile FromJson(const Json& root)
     ControllerProfile profile;
     profile.takenAt = TextField(root, "", "takenAt");
     profile.toolVersion = TextField(root, "", "toolVersion");
+    if (root.contains("keptBefore")) {
+        profile.keptBefore = TextField(root, "", "keptBefore");
+        if (profile.keptBefore.size() > 40)
+            throw Refusal{"The field \"keptBefore\" is longer than an occasion's name."};
+    }
     const Json& controller = ObjectField(root, "", "controller", false);
     profile.modelCode =
         static_cast<std::uint8_t>(IntegerField(controller, "controller", "modelCode", 0, 255));
@@ -239,6 +245,33 @@ ControllerProfile FromJson(const Json& root)
     return profile;
 }
 
+// How deep objects and arrays nest in `text`, strings skipped; stops
+// counting past `limit`. The JSON library builds nested values by recursion,
+// so a file nested thousands deep would exhaust the stack before any field
+// could be checked.
+int NestingDepth(std::string_view text, int limit)
+{
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size() && deepest <= limit; ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 } // namespace
 
 std::string ProfileToJson(const ControllerProfile& profile)
@@ -248,6 +281,8 @@ std::string ProfileToJson(const ControllerProfile& profile)
     root["version"] = kProfileVersion;
     root["takenAt"] = profile.takenAt;
     root["toolVersion"] = profile.toolVersion;
+    if (!profile.keptBefore.empty())
+        root["keptBefore"] = profile.keptBefore;
     root["controller"] = {{"modelCode", profile.modelCode},
                           {"model", profile.modelName},
                           {"serialNumber", profile.serialNumber},
@@ -264,6 +299,14 @@ std::string ProfileToJson(const ControllerProfile& profile)
 ProfileRead ProfileFromJson(std::string_view text)
 {
     ProfileRead result;
+    // A profile nests three deep (the file, a part, a setting); some slack
+    // for what a later version may add.
+    constexpr int kDeepest = 8;
+    if (NestingDepth(text, kDeepest) > kDeepest) {
+        result.error = "The file is not a controller profile: it is nested deeper than a profile "
+                       "is.";
+        return result;
+    }
     const Json root = Json::parse(text.begin(), text.end(), nullptr, false);
     if (root.is_discarded()) {
         result.error = "The file is not a controller profile: it is not complete JSON text.";

@@ -145,7 +145,8 @@ std::vector<ServiceHistory::Entry> ServiceHistory::Entries(const std::string& se
         taken[16] = ':';
         if (found.stamp.counter > 1)
             taken += " (" + std::to_string(found.stamp.counter) + ")";
-        entries.push_back({found.path, taken});
+        const ProfileRead read = ReadProfile(found.path.string());
+        entries.push_back({found.path, taken, read.profile ? read.profile->keptBefore : ""});
     }
     return entries;
 }

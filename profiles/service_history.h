@@ -24,7 +24,8 @@ public:
     struct Entry
     {
         std::filesystem::path path;
-        std::string taken; // "2026-12-08 23:30:12", with " (2)" for a second one
+        std::string taken;      // "2026-12-08 23:30:12", with " (2)" for a second one
+        std::string keptBefore; // the profile's occasion, empty when it has none
     };
 
     // Writes the profile, then removes the oldest files of its controller
@@ -33,7 +34,7 @@ public:
                          std::filesystem::path* written = nullptr) const;
     // The serial numbers that have a history, in ascending order.
     std::vector<std::string> Controllers() const;
-    // Newest first.
+    // Newest first; each file is read for its occasion.
     std::vector<Entry> Entries(const std::string& serialNumber) const;
     const std::filesystem::path& Root() const { return root_; }
 

@@ -121,6 +121,30 @@ TEST(ProfileFile, truncatedOrNonJsonText_isRefused)
     }
 }
 
+TEST(ProfileFile, hostileNesting_isRefusedBeforeAnythingIsBuilt)
+{
+    const std::string good = ProfileToJson(SampleProfile());
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    // The nesting in a string field, in a setting's value, and brackets
+    // inside a text, which are no nesting at all.
+    std::string inTakenAt = good;
+    inTakenAt.replace(inTakenAt.find("\"2026-12-08T09:15:02\""), 21, deep);
+    std::string inStored = good;
+    inStored.replace(inStored.find("\"stored\": 90"), 12, "\"stored\": " + deep);
+    std::string bracketsInText = good;
+    bracketsInText.replace(bracketsInText.find("KAV RK-AG"), 9, "[[[[[[[[[[[[{{{{{{{{\\\"");
+
+    for (const std::string& text : {inTakenAt, inStored}) {
+        const ProfileRead read = ProfileFromJson(text);
+        EXPECT_FALSE(read.profile);
+        EXPECT_EQ(read.error,
+                  "The file is not a controller profile: it is nested deeper than a profile is.");
+    }
+    const ProfileRead read = ProfileFromJson(bracketsInText);
+    ASSERT_TRUE(read.profile) << read.error;
+    EXPECT_EQ(read.profile->modelName, "[[[[[[[[[[[[{{{{{{{{\"");
+}
+
 std::string Contents(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);

@@ -211,9 +211,11 @@ void CMainFrame::OnReset()
 {
     CWaitCursor wait;
     try {
-        // The result does not matter: a controller that does not come back
-        // shows up at the next read.
-        controller.ResetController();
+        // A controller that does not come back shows up at the next read;
+        // the status line says only what was done.
+        if (controller.ResetController()) {
+            StatusLine().ShowResult(QStringLiteral("Reset sent"));
+        }
     } catch (const kestrum::CControllerException&) {
         kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
                                 QMessageBox::Ok, QMessageBox::NoIcon, this);
@@ -233,12 +235,16 @@ void CMainFrame::OnMemoryViewer(kestrum::MemoryOperation operation)
 
 void CMainFrame::OnUpgrade()
 {
-    kestrum::RunUpgradeCommand(controller, this, [this] { KeepServiceHistory(); });
+    const QString done =
+        kestrum::RunUpgradeCommand(controller, this, [this] { KeepServiceHistory("Upgrade"); });
+    if (!done.isEmpty()) {
+        StatusLine().ShowResult(done);
+    }
 }
 
-void CMainFrame::KeepServiceHistory()
+void CMainFrame::KeepServiceHistory(const std::string& keptBefore)
 {
-    profiles->KeepHistory();
+    profiles->KeepHistory(keptBefore);
 }
 
 void CMainFrame::OnWriteErrorLog()

@@ -43,7 +43,7 @@ public:
     QAction* Command(int id) const;
     // Keeps a profile of what the pages last read in the service history;
     // called before every command that changes the controller's setup.
-    void KeepServiceHistory();
+    void KeepServiceHistory(const std::string& keptBefore);
     CProfileCommands& Profiles() { return *profiles; }
 
 protected:

@@ -38,10 +38,11 @@ int DismissedAnswer(QMessageBox::StandardButtons buttons)
 } // namespace
 
 int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
-                   QMessageBox::Icon icon, QWidget* parent)
+                   QMessageBox::Icon icon, QWidget* parent,
+                   QMessageBox::StandardButton defaultButton)
 {
     const MessageBoxRequest request{QStringLiteral("Quorvel Kestrum"), text, buttons,
-                                    DefaultIcon(buttons, icon)};
+                                    DefaultIcon(buttons, icon), defaultButton};
     if (Handler()) {
         return Handler()(request);
     }
@@ -50,6 +51,9 @@ int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
         return DismissedAnswer(buttons);
     }
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
+    if (defaultButton != QMessageBox::NoButton) {
+        box.setDefaultButton(defaultButton);
+    }
     // A box waits for the user: it shows the normal pointer even in the
     // middle of a command that holds the wait cursor (a failed search, a
     // silent controller), and the wait cursor is back once it is answered.

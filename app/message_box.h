@@ -11,9 +11,12 @@ class QWidget;
 // for OK and OK/Cancel, the question icon for Yes/No.
 namespace kestrum {
 
-// Returns the QMessageBox::StandardButton that closed the box.
+// Returns the QMessageBox::StandardButton that closed the box. `defaultButton`
+// is what Enter presses (the framework's choice when NoButton): a box that
+// asks before a risky write defaults to its safe answer.
 int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                   QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr);
+                   QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr,
+                   QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // What a box would have shown, for tests that intercept it.
 struct MessageBoxRequest
@@ -22,6 +25,7 @@ struct MessageBoxRequest
     QString text;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon; // after the default-icon rule
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // While set, boxes are not shown: the handler answers them instead.

@@ -71,10 +71,14 @@ UpgradeResult WriteImage(CController& link, std::istream& file, std::uint64_t si
     progress.SetRange(0, static_cast<std::int64_t>(size));
     progress.SetPos(0);
     UpgradeFileWalk walk(file);
+    std::size_t words = 0;
     for (;;) {
         const UpgradeFileWalk::Step step = walk.Next();
-        if (step == UpgradeFileWalk::Step::End)
-            return {Status::Succeeded, {}, {}, false};
+        if (step == UpgradeFileWalk::Step::End) {
+            UpgradeResult done{Status::Succeeded, {}, {}, false};
+            done.wordsWritten = words;
+            return done;
+        }
         if (step == UpgradeFileWalk::Step::Stopped) {
             // The file changed or failed since it was checked; nothing of the
             // bad line was written.
@@ -87,6 +91,7 @@ UpgradeResult WriteImage(CController& link, std::istream& file, std::uint64_t si
             const auto address = static_cast<std::uint16_t>(record.wordAddress + i);
             if (!link.WriteFlash(address, record.words[i]))
                 return Failure();
+            ++words;
         }
         progress.SetPos(static_cast<std::int64_t>(walk.Position()));
         if (progress.Cancelled()) {
@@ -126,12 +131,13 @@ UpgradeResult RunOnController(CController& link, std::istream& file, std::uint64
     mode = PollMode(link, link.Timings().readWriteTries, kModeFirmware, mode);
     if (!mode.ok || mode.mode != kModeFirmware)
         return Failure("Mode not reset to controller");
-    return {Status::Succeeded, {}, {}, false};
+    return written;
 }
 
 } // namespace
 
-UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunProgress& progress)
+UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunProgress& progress,
+                              const std::function<void()>& beforeFirstPacket)
 {
     std::error_code error;
     const std::uint64_t size = std::filesystem::file_size(path, error);
@@ -154,6 +160,8 @@ UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunPro
     if (!file)
         return FileFailure(LastFileError());
 
+    if (beforeFirstPacket)
+        beforeFirstPacket();
     try {
         return RunOnController(link, file, size, progress);
     } catch (const CControllerException&) {
@@ -161,6 +169,12 @@ UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunPro
         result.status = Status::NotResponding;
         return result;
     }
+}
+
+std::string UpgradeDoneText(const UpgradeResult& result)
+{
+    return "Firmware written and verified: " + std::to_string(result.wordsWritten) +
+           (result.wordsWritten == 1 ? " word" : " words");
 }
 
 } // namespace kestrum

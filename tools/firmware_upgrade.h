@@ -2,7 +2,9 @@
 
 #include "tools/run_progress.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -41,10 +43,18 @@ struct UpgradeResult
     std::string error;
     std::error_code fileError;
     bool cancelled = false;
+    std::size_t wordsWritten = 0; // written and read back
 };
 
 // The progress range is 0 to the file's size in bytes; the position moves
 // once per line written, and Cancel is looked at after each line.
-UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunProgress& progress);
+// `beforeFirstPacket` runs once the file has been checked, just before the
+// first request goes out: never for a file that is refused.
+UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunProgress& progress,
+                              const std::function<void()>& beforeFirstPacket = {});
+
+// What the status line says after an upgrade that succeeded: "Firmware
+// written and verified: 64 words".
+std::string UpgradeDoneText(const UpgradeResult& result);
 
 } // namespace kestrum

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -97,8 +98,7 @@ CHistoryDlg::CHistoryDlg(CProfileCommands& profileCommands, QWidget* parent)
     connect(load, &QPushButton::clicked, this, &CHistoryDlg::OnLoad);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    for (const std::string& serial : commands.History().Controllers())
-        controllers->addItem(Text(serial));
+    ListControllers();
     if (controllers->count() == 0) {
         details->setPlainText(
             QStringLiteral("No profile has been kept yet. One is kept in %1 before every Set, "
@@ -109,14 +109,24 @@ CHistoryDlg::CHistoryDlg(CProfileCommands& profileCommands, QWidget* parent)
     OnEntryChanged();
 }
 
+void CHistoryDlg::ListControllers()
+{
+    for (const std::string& serial : commands.History().Controllers())
+        controllers->addItem(Text(serial));
+}
+
 void CHistoryDlg::OnControllerChanged()
 {
     entries->clear();
     const QListWidgetItem* item = controllers->currentItem();
     shown = item ? commands.History().Entries(item->text().toStdString())
                  : std::vector<kestrum::ServiceHistory::Entry>{};
-    for (const auto& entry : shown)
-        entries->addItem(Text(entry.taken));
+    for (const auto& entry : shown) {
+        entries->addItem(
+            entry.keptBefore.empty()
+                ? Text(entry.taken)
+                : QStringLiteral("%1, before %2").arg(Text(entry.taken), Text(entry.keptBefore)));
+    }
     entries->setCurrentRow(0);
 }
 
@@ -157,6 +167,18 @@ void CHistoryDlg::OnCompare()
 
 void CHistoryDlg::OnLoad()
 {
-    if (const auto profile = SelectedProfile())
-        commands.LoadProfile(*profile);
+    const auto profile = SelectedProfile();
+    if (!profile)
+        return;
+    commands.LoadProfile(*profile);
+    // The load kept what the controller held before it: list it now, with
+    // the same serial number selected.
+    const QString serial =
+        controllers->currentItem() ? controllers->currentItem()->text() : QString();
+    const QSignalBlocker quiet(controllers);
+    controllers->clear();
+    ListControllers();
+    const auto same = controllers->findItems(serial, Qt::MatchExactly);
+    controllers->setCurrentRow(same.isEmpty() ? 0 : controllers->row(same.front()));
+    OnControllerChanged();
 }

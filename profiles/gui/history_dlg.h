@@ -27,6 +27,7 @@ public:
     void OnLoad();
 
 private:
+    void ListControllers();
     std::optional<kestrum::ControllerProfile> SelectedProfile();
 
     CProfileCommands& commands;

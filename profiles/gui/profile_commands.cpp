@@ -32,14 +32,6 @@ QString Bulleted(const std::vector<std::string>& lines)
     return text;
 }
 
-QString Names(const std::vector<std::string>& names)
-{
-    QStringList list;
-    for (const std::string& name : names)
-        list << Text(name);
-    return list.isEmpty() ? QStringLiteral("nothing") : list.join(QStringLiteral(", "));
-}
-
 constexpr auto kFilter = "Controller Profiles (*.json);;All Files (*.*)";
 
 } // namespace
@@ -146,8 +138,9 @@ bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profi
                                "written:") +
                 Bulleted(outside);
     text += QStringLiteral("\n\nLoad it onto this controller anyway?");
+    // Enter must not write another model's values: No is the default.
     return kestrum::ShowMessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
-                                   &frame) == QMessageBox::Yes;
+                                   &frame, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
@@ -178,7 +171,7 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
                                 &frame) != QMessageBox::Yes)
         return;
 
-    KeepHistory();
+    KeepHistory("Profile load");
     kestrum::LoadReport report;
     {
         CWaitCursor wait;
@@ -197,19 +190,16 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
         return;
     case Outcome::NotResponding:
         frame.StatusLine().ShowResult(QStringLiteral("Profile only partly loaded"));
-        kestrum::ShowMessageBox(
-            QStringLiteral("Motor controller is not responding\n\nWritten and verified: %1.\nNot "
-                           "written: %2.")
-                .arg(Names(report.written), Names(report.notWritten)),
-            QMessageBox::Ok, QMessageBox::Warning, &frame);
+        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding\n\n") +
+                                    Text(kestrum::LoadReportText(report)),
+                                QMessageBox::Ok, QMessageBox::Warning, &frame);
         return;
     case Outcome::PartlyWritten:
         frame.StatusLine().ShowResult(QStringLiteral("Throttle table only partly written"));
         kestrum::ShowMessageBox(
             QStringLiteral("The throttle table was only partly written. Press Set on the Throttle "
-                           "Response page to write it again.\n\nWritten and verified: %1.\nNot "
-                           "written: %2.")
-                .arg(Names(report.written), Names(report.notWritten)),
+                           "Response page to write it again.\n\n") +
+                Text(kestrum::LoadReportText(report)),
             QMessageBox::Ok, QMessageBox::Warning, &frame);
         return;
     }
@@ -231,11 +221,12 @@ void CProfileCommands::OnServiceHistory()
     dialog.exec();
 }
 
-void CProfileCommands::KeepHistory()
+void CProfileCommands::KeepHistory(const std::string& keptBefore)
 {
-    const auto profile = Current();
+    auto profile = Current();
     if (!profile)
         return;
+    profile->keptBefore = keptBefore;
     const std::error_code error = history.Keep(*profile);
     if (!error || historyFailureShown)
         return;

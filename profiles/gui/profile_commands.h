@@ -39,7 +39,8 @@ public:
     // A profile of what the pages last read, kept without a request on the
     // wire. A history that cannot be written is reported once per run and
     // never stops the command that asked for it.
-    void KeepHistory();
+    // `keptBefore` names the change about to be made ("Set", "Upgrade").
+    void KeepHistory(const std::string& keptBefore = {});
     const kestrum::ServiceHistory& History() const { return history; }
 
 private:

@@ -238,7 +238,7 @@ void CControlPage::OnSet()
     // With no port there is nothing to write to, and nothing to report.
     if (!Controller().IsPortOpen())
         return;
-    MainFrame().KeepServiceHistory();
+    MainFrame().KeepServiceHistory("Set");
     ControlPanel::Outcome outcome;
     {
         CWaitCursor wait;

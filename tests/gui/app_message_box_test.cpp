@@ -3,6 +3,7 @@
 #include "app/wait_cursor.h"
 #include "gui_test_support.h"
 
+#include <QTest>
 #include <QTimer>
 
 namespace kestrum::test {
@@ -65,6 +66,18 @@ TEST(MessageBoxTest, withoutHandler_showsARealBoxWithTheCaption)
               QMessageBox::Ok);
     EXPECT_EQ(title, "Quorvel Kestrum");
     EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(MessageBoxTest, safeDefault_enterPressesNo)
+{
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    EXPECT_EQ(ShowMessageBox(QStringLiteral("Write it?"), QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::Warning, nullptr, QMessageBox::No),
+              QMessageBox::No);
 }
 
 TEST(MessageBoxTest, duringAWaitCursor_theBoxShowsThePointer_andTheWaitCursorComesBack)

@@ -3,6 +3,7 @@
 #include "app/about_dlg.h"
 #include "app/close_on_signal.h"
 #include "app/command_ids.h"
+#include "app/status_line.h"
 #include "gui_test_support.h"
 #include "link/gui/program_dlg.h"
 
@@ -202,6 +203,7 @@ TEST_F(MainFrameTest, reset_sendsTheResetRequest_andRestoresTheCursor)
               (std::vector<std::vector<std::uint8_t>>{{0x5B, 0x05, 0x00, 0x00, 0x00, 0x00, 0xA0}}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(frame.StatusLine().ResultText(), QStringLiteral("Reset sent"));
 }
 
 TEST_F(MainFrameTest, reset_withoutController_showsNothing)
@@ -214,6 +216,7 @@ TEST_F(MainFrameTest, reset_withoutController_showsNothing)
 
     EXPECT_TRUE(boxes.requests.empty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(frame.StatusLine().ResultText().isEmpty());
 }
 
 TEST_F(MainFrameTest, timings_opensTheTimingsDialogModallyOnTheLiveTimings)

@@ -10,13 +10,16 @@
 #include "profiles/profile_file.h"
 #include "sim/memory_image.h"
 #include "throttle/throttle_tables.h"
+#include "tools/gui/progress_dlg.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <fstream>
 
 namespace kestrum::test {
@@ -144,6 +147,7 @@ TEST_F(ProfileCommandsTest, profileOfAnotherModel_isLoadedOnlyWhenConfirmed)
                                                   "controller; this controller is a KAV RK-AA.")))
         << warning.toStdString();
     EXPECT_TRUE(warning.contains(QStringLiteral("outside this model's ranges")));
+    EXPECT_EQ(refuse.requests[0].defaultButton, QMessageBox::No); // Enter must not write
     EXPECT_TRUE(warning.contains(QStringLiteral("\n    Over Voltage: 60.0 -> 60.1 Volts\n")))
         << warning.toStdString();
     for (const Packet& packet : sim->Transcript())
@@ -172,6 +176,94 @@ TEST_F(ProfileCommandsTest, historyWindow_listsNewestFirst_andComparesWithTheCon
     EXPECT_TRUE(boxes.requests.empty());
     EXPECT_EQ(details->toPlainText(),
               QStringLiteral("Loading this profile would change:\nMax Output Current: 70 -> 90 %"));
+}
+
+// Presses Cancel in the progress window once the run has reached `entries`
+// table entries (the window pumps events between steps).
+class CancelProgressAt
+{
+public:
+    explicit CancelProgressAt(int entries)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, entries] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                auto* progress = qobject_cast<CProgressDlg*>(widget);
+                auto* bar = progress ? progress->findChild<QProgressBar*>() : nullptr;
+                if (bar && bar->value() >= entries) {
+                    progress->findChild<QPushButton*>()->click();
+                    timer.stop();
+                    return;
+                }
+            }
+        });
+        timer.start(0);
+    }
+
+private:
+    QTimer timer;
+};
+
+TEST_F(ProfileCommandsTest, tableReadCancelled_pageSaysSo_andSaveReadsTheWholeTableAgain)
+{
+    SetTable(kSCurveTable);
+    frame->Sheet().setCurrentIndex(1);
+    QWidget* page = frame->Sheet().Page(1);
+    {
+        CancelProgressAt cancel(80);
+        FindControl<QPushButton>(page, 1044)->click();
+    }
+    auto* notice = page->findChild<QLabel*>(QStringLiteral("tableNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_TRUE(notice->text().startsWith(QStringLiteral("Table read cancelled at entry 80")))
+        << notice->text().toStdString();
+    // The history leaves the half-read table out.
+    frame->Profiles().KeepHistory("Set");
+    const auto kept = frame->Profiles().History().Entries("228138");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].keptBefore, "Set");
+    const ProfileRead keptRead = ReadProfile(kept[0].path.string());
+    ASSERT_TRUE(keptRead.profile) << keptRead.error;
+    EXPECT_FALSE(keptRead.profile->throttle);
+
+    const QString path = data.filePath(QStringLiteral("cart.json"));
+    frame->Profiles().SaveProfileTo(path);
+
+    const ProfileRead saved = ReadProfile(path.toStdString());
+    ASSERT_TRUE(saved.profile && saved.profile->throttle) << saved.error;
+    EXPECT_EQ(saved.profile->throttle->table, kSCurveTable);
+    EXPECT_TRUE(notice->isHidden());
+}
+
+TEST_F(ProfileCommandsTest, historyWindow_namesTheOccasion_listsALoadAtOnce_andShowsProgressOnTop)
+{
+    frame->Profiles().KeepHistory("Throttle Set");
+    sim->SetEeprom(layout::kMaxCurrent, 70);
+
+    CHistoryDlg dialog(frame->Profiles(), frame.get());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    auto* entries = dialog.findChild<QListWidget*>(QStringLiteral("entries"));
+    ASSERT_EQ(entries->count(), 1);
+    EXPECT_TRUE(entries->item(0)->text().endsWith(QStringLiteral(", before Throttle Set")));
+
+    // Compare reads the table behind a progress window above the history.
+    bool progressOnTop = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (dialog.findChild<CProgressDlg*>() != nullptr)
+            progressOnTop = true;
+    });
+    watch.start(0);
+    MessageBoxRecorder boxes(QMessageBox::Yes);
+    dialog.findChild<QPushButton*>(QStringLiteral("compare"))->click();
+    watch.stop();
+    EXPECT_TRUE(progressOnTop);
+
+    dialog.findChild<QPushButton*>(QStringLiteral("load"))->click();
+    EXPECT_EQ(sim->Eeprom(layout::kMaxCurrent), 90);
+    ASSERT_EQ(entries->count(), 2);
+    EXPECT_TRUE(entries->item(0)->text().endsWith(QStringLiteral(", before Profile load")));
 }
 
 } // namespace

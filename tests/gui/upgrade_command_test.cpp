@@ -54,24 +54,43 @@ TEST_F(ToolCommandTest, upgradeBoxes)
         std::uint8_t mode;
         bool silent;
         QStringList boxes;
+        QString status;   // what the status line is given
+        bool historyKept; // the hook before the first packet ran
     } rows[] = {
-        {"cancelled", "", 0, false, {"Upgrade failed"}},
+        {"cancelled", "", 0, false, {"Upgrade failed"}, {}, false},
         {"checksum",
          ":0100000055AB\n" + test::kEndRecord,
          0,
          false,
-         {"Upgrade failedERROR - bad checksum '0xaa'"}},
-        {"mode2", good, 2, false, {"Upgrade failedUnknown mode"}},
-        {"silent", good, 0, true, {"Motor controller is not responding", "Upgrade failed"}},
-        {"good", good, 0, false, {}},
+         {"Upgrade failedERROR - bad checksum '0xaa'"},
+         {},
+         false},
+        {"mode2", good, 2, false, {"Upgrade failedUnknown mode"}, {}, true},
+        {"silent",
+         good,
+         0,
+         true,
+         {"Motor controller is not responding", "Upgrade failed"},
+         {},
+         true},
+        {"good", good, 0, false, {}, "Firmware written and verified: 1 word", true},
     };
     for (const auto& row : rows) {
         boxes.requests.clear();
         sim.SetRam(0x50, row.mode);
         sim.SetFaults(row.silent ? sim::Faults{.silentFrom = 1} : sim::Faults{});
+        sim.ClearTranscript();
         const QString path = row.file.empty() ? QString() : File("f.hex", row.file);
-        RunUpgradeOnFile(link, path, nullptr);
+        bool kept = false;
+        std::size_t sentWhenKept = 0;
+        const QString status = RunUpgradeOnFile(link, path, nullptr, [&] {
+            kept = true;
+            sentWhenKept = sim.Transcript().size();
+        });
         EXPECT_EQ(boxes.Texts(), row.boxes) << row.name;
+        EXPECT_EQ(status, row.status) << row.name;
+        EXPECT_EQ(kept, row.historyKept) << row.name;
+        EXPECT_EQ(sentWhenKept, 0u) << row.name;
         sim.SetFaults({});
     }
     EXPECT_EQ(sim.Flash(0), 1);

@@ -30,10 +30,21 @@ QWidget* ApplicationMainWindow()
     return found;
 }
 
+// A run started from a modal window (the service history's Compare) shows
+// its progress above that window: beneath it, the progress and its Cancel
+// would be out of reach.
+QWidget* Owner(QWidget* mainWindow)
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    return mainWindow ? mainWindow : ApplicationMainWindow();
+}
+
 } // namespace
 
 CProgressDlg::CProgressDlg(const QString& text, int lower, int upper, QWidget* mainWindow)
-    : QDialog(mainWindow ? mainWindow : ApplicationMainWindow()), disabledWindow(parentWidget())
+    : QDialog(Owner(mainWindow)), disabledWindow(parentWidget())
 {
     // Nothing but this window may take input while the run owns the
     // user-interface thread. The dialog is the main window's child (it stays

@@ -9,33 +9,31 @@
 
 namespace kestrum {
 
-void RunUpgradeCommand(CController& link, QWidget* mainWindow,
-                       const std::function<void()>& beforeWrite)
+QString RunUpgradeCommand(CController& link, QWidget* mainWindow,
+                          const std::function<void()>& beforeWrite)
 {
     const QString path = QFileDialog::getOpenFileName(
         mainWindow, QString(), QString(), QStringLiteral("Hex Files (*.hex);;All Files (*.*)"));
-    RunUpgradeOnFile(link, path, mainWindow, beforeWrite);
+    return RunUpgradeOnFile(link, path, mainWindow, beforeWrite);
 }
 
-void RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindow,
-                      const std::function<void()>& beforeWrite)
+QString RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindow,
+                         const std::function<void()>& beforeWrite)
 {
     UpgradeResult result;
     if (!path.isEmpty()) {
-        if (beforeWrite)
-            beforeWrite();
         CDialogProgress progress(QStringLiteral("Writing FLASH memory..."), mainWindow);
-        result = UpgradeFirmware(link, path.toStdString(), progress);
+        result = UpgradeFirmware(link, path.toStdString(), progress, beforeWrite);
         // The window goes before any box, so the main window is usable again.
         progress.Close();
     }
     switch (result.status) {
     case UpgradeResult::Status::Succeeded:
-        return;
+        return QString::fromStdString(UpgradeDoneText(result));
     case UpgradeResult::Status::FileError:
         ShowMessageBox(QString::fromStdString(FileErrorText(result.fileError, path.toStdString())),
                        QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
-        return;
+        return {};
     case UpgradeResult::Status::NotResponding:
         ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
                        QMessageBox::Warning, mainWindow);
@@ -45,6 +43,7 @@ void RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWindo
     }
     ShowMessageBox(QStringLiteral("Upgrade failed") + QString::fromStdString(result.error),
                    QMessageBox::Ok, QMessageBox::Warning, mainWindow);
+    return {};
 }
 
 } // namespace kestrum

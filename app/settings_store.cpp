@@ -28,25 +28,15 @@ std::int32_t ReadSigned(QSettings& store, const char* name, std::int32_t fallbac
 
 } // namespace
 
-// A stored timing outside what the Timings dialog accepts (a hand-edited
-// store, a value from a damaged profile) is replaced by its default: one
-// wild value must not make the tool wait for hours or never start at all.
 void LoadTimings(QSettings& store, CommTimings& timings)
 {
-    const CommTimings defaults;
-    const auto delay = [&store](const char* name, std::uint32_t fallback) {
-        const std::uint32_t value = ReadBits(store, name, fallback);
-        return IsAcceptableDelay(value) ? value : fallback;
-    };
-    const auto tries = [&store](const char* name, std::int32_t fallback) {
-        const std::int32_t value = ReadSigned(store, name, fallback);
-        return IsAcceptableTries(value) ? value : fallback;
-    };
-    timings.writeDelay = delay("WriteDelay", defaults.writeDelay);
-    timings.readWriteTries = tries("ReadWriteTries", defaults.readWriteTries);
-    timings.retryDelay = delay("RetryDelay", defaults.retryDelay);
-    timings.resetTries = ReadSigned(store, "ResetTries", defaults.resetTries);
-    timings.resetDelay = delay("ResetDelay", defaults.resetDelay);
+    for (const TimingRange& range : kTimingRanges) {
+        const QVariant value = store.value(QString::fromLatin1(range.storeName));
+        bool ok = false;
+        const qlonglong number = value.isValid() ? value.toLongLong(&ok) : 0;
+        LoadStoredTiming(timings, range.timing,
+                         ok ? std::optional<std::int64_t>(number) : std::nullopt);
+    }
 }
 
 void SaveTimings(QSettings& store, const CommTimings& timings)

@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/session.h"
+#include "profiles/controller_profile.h"
 
 #include <cstdio>
 #include <map>
@@ -17,8 +18,13 @@ int main(int argc, char** argv)
     Session session;
     session.options = parsed.options;
     const std::string command = session.Word(0);
+    if (session.options.version && !session.options.help) {
+        std::printf("kestrum-cli %s\n", kestrum::ToolVersion().c_str());
+        return kSuccess;
+    }
     if (session.options.help || command.empty()) {
-        std::fputs(UsageText(command).c_str(), session.options.help ? stdout : stderr);
+        std::fputs(UsageText(session.options.words).c_str(),
+                   session.options.help ? stdout : stderr);
         return session.options.help ? kSuccess : kUsage;
     }
     static const std::map<std::string, int (*)(Session&)> kCommands{

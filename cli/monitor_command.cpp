@@ -48,7 +48,9 @@ int RunMonitor(Session& session)
         for (std::string name; std::getline(names, name, ',');) {
             const auto gauge = GaugeNamed(name);
             if (!gauge)
-                return UsageError("unknown gauge \"" + name + "\"");
+                return UsageError("unknown gauge \"" + name +
+                                  "\"; the gauges are throttle, temperature, voltage, output, "
+                                  "battery and flags");
             checked[static_cast<std::size_t>(*gauge)] = true;
         }
     } else {

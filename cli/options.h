@@ -16,6 +16,7 @@ struct Options
     std::optional<std::uint32_t> retryDelay;
     bool json = false;
     bool help = false;
+    bool version = false;
     bool yes = false;
     std::optional<std::string> sensor;
     std::optional<std::uint32_t> interval;
@@ -32,7 +33,8 @@ struct ParsedOptions
 
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments);
 
-// The whole usage text, or one command's when `command` names one.
-std::string UsageText(const std::string& command = {});
+// The whole usage text, or the usage of the commands `words` name: "profile"
+// gives every profile command's, "profile diff" that one's alone.
+std::string UsageText(const std::vector<std::string>& words = {});
 
 } // namespace kestrum::cli

@@ -149,6 +149,8 @@ int RunProfile(Session& session)
     if (session.options.yes && action != "load")
         return UsageError("--yes belongs to profile load");
     const std::string& path = session.Word(2);
+    if (const auto refused = RefuseUnusableFile(path))
+        return *refused;
     if (action == "save")
         return Save(session, path);
     // The file first: a profile that cannot be used costs no traffic.

@@ -18,6 +18,8 @@ int RunErrors(Session& session)
     if (session.WordCount() != 2)
         return UsageError("errors takes one FILE");
     const std::string& path = session.Word(1);
+    if (const auto refused = RefuseUnusableFile(path))
+        return *refused;
     if (!Connect(session))
         return kNoController;
     const ErrorLogResult result = ExportErrorLog(session.link, path);
@@ -42,6 +44,8 @@ int RunUpgrade(Session& session)
     if (session.WordCount() != 2)
         return UsageError("upgrade takes one FILE");
     const std::string& path = session.Word(1);
+    if (const auto refused = RefuseUnusableFile(path))
+        return *refused;
     // The whole file is checked before the controller is looked for, so a
     // wrong file costs no traffic at all; the upgrade checks it again.
     {

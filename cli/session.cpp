@@ -2,8 +2,11 @@
 
 #include "cli/exit_status.h"
 #include "cli/stored_timings.h"
+#include "tools/file_error.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace kestrum::cli {
 
@@ -26,11 +29,36 @@ bool Connect(Session& session)
         return link.LocateController();
     // A port named on the command line is the only one tried: a script that
     // names the wrong port must hear so, not reach another controller.
+    const std::string& port = *session.options.port;
     std::vector<CController::RefusedPort> refused;
-    if (link.TryPorts({*session.options.port}, &refused))
+    if (link.TryPorts({port}, &refused))
         return true;
-    PrintError(CannotLocateMessage(refused, true));
+    std::string message = CannotLocateMessage(refused, true);
+    // A refused port is named by the message already; otherwise say which
+    // port was tried, so that a script's log shows the wrong one.
+    if (refused.empty()) {
+        std::error_code error;
+        message +=
+            std::filesystem::exists(port, error)
+                ? "\n\nNo controller answered on " + port + "."
+                : "\n\n" + FileErrorText(std::make_error_code(std::errc::no_such_file_or_directory),
+                                         port);
+    }
+    PrintError(message);
     return false;
+}
+
+std::optional<int> RefuseUnusableFile(const std::string& path)
+{
+    std::error_code error;
+    if (path.empty())
+        error = std::make_error_code(std::errc::invalid_argument);
+    else if (std::filesystem::is_directory(path, error))
+        error = std::make_error_code(std::errc::is_a_directory);
+    else
+        return std::nullopt;
+    PrintError(FileErrorText(error, path.empty() ? "\"\"" : path));
+    return kFileError;
 }
 
 void PrintError(const std::string& text)

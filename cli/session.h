@@ -4,6 +4,7 @@
 #include "link/controller.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace kestrum::cli {
@@ -25,6 +26,12 @@ struct Session
 // given, or searches every port as the window does. On failure the user has
 // been told why (on standard error).
 bool Connect(Session& session);
+
+// A FILE argument that can never be a file: empty, or an existing folder.
+// Told with the file-error text and refused before the controller is read,
+// so that the reading is not wasted; the exit status, or none when the path
+// may be used.
+std::optional<int> RefuseUnusableFile(const std::string& path);
 
 void PrintError(const std::string& text);
 void PrintJson(const Json& json);

@@ -1,8 +1,11 @@
 #include "cli/stored_timings.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 namespace kestrum::cli {
@@ -26,7 +29,7 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-std::optional<long long> Number(const std::string& text)
+std::optional<std::int64_t> Number(const std::string& text)
 {
     if (text.empty())
         return std::nullopt;
@@ -41,10 +44,11 @@ std::optional<long long> Number(const std::string& text)
 
 void LoadStoredTimings(CommTimings& timings)
 {
+    std::optional<std::int64_t> stored[std::size(kTimingRanges)];
     const std::filesystem::path path = StorePath();
-    if (path.empty())
-        return;
-    std::ifstream store(path);
+    std::ifstream store;
+    if (!path.empty())
+        store.open(path);
     std::string line;
     bool inSettings = false;
     while (std::getline(store, line)) {
@@ -57,12 +61,13 @@ void LoadStoredTimings(CommTimings& timings)
         if (!inSettings || equals == std::string::npos)
             continue;
         const std::string name = Trimmed(line.substr(0, equals));
-        for (const char* known :
-             {"WriteDelay", "ReadWriteTries", "RetryDelay", "ResetTries", "ResetDelay"}) {
-            if (name == known)
-                ApplyStoredTiming(timings, known, Number(Trimmed(line.substr(equals + 1))));
+        for (std::size_t i = 0; i < std::size(kTimingRanges); ++i) {
+            if (name == kTimingRanges[i].storeName)
+                stored[i] = Number(Trimmed(line.substr(equals + 1)));
         }
     }
+    for (std::size_t i = 0; i < std::size(kTimingRanges); ++i)
+        LoadStoredTiming(timings, kTimingRanges[i].timing, stored[i]);
 }
 
 } // namespace kestrum::cli

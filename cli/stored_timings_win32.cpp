@@ -1,5 +1,7 @@
 #include "cli/stored_timings.h"
 
+#include <cstdint>
+#include <optional>
 #include <windows.h>
 
 namespace kestrum::cli {
@@ -9,20 +11,21 @@ void LoadStoredTimings(CommTimings& timings)
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorvel\\Quorvel Kestrum\\Settings", 0,
                       KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    for (const char* name :
-         {"WriteDelay", "ReadWriteTries", "RetryDelay", "ResetTries", "ResetDelay"}) {
+        key = nullptr;
+    for (const TimingRange& range : kTimingRanges) {
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;
-        std::optional<long long> stored;
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-                ERROR_SUCCESS &&
+        std::optional<std::int64_t> stored;
+        if (key != nullptr &&
+            RegQueryValueExA(key, range.storeName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                             &size) == ERROR_SUCCESS &&
             type == REG_DWORD)
             stored = value;
-        ApplyStoredTiming(timings, name, stored);
+        LoadStoredTiming(timings, range.timing, stored);
     }
-    RegCloseKey(key);
+    if (key != nullptr)
+        RegCloseKey(key);
 }
 
 } // namespace kestrum::cli

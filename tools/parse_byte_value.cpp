@@ -72,7 +72,11 @@ std::uint64_t DecimalNumber(std::string_view digits)
 
 } // namespace
 
-bool ParseByteValue(std::string& text, std::uint8_t& value)
+namespace {
+
+// The viewer's number rule with the largest value a field takes; on success
+// `text` becomes the value with `digits` upper-case hexadecimal digits.
+bool ParseValue(std::string& text, std::uint64_t largest, int digits, std::uint64_t& value)
 {
     if (text.empty())
         return false;
@@ -89,16 +93,34 @@ bool ParseByteValue(std::string& text, std::uint8_t& value)
         number = DecimalNumber(copy);
     } else {
         value = 0;
-        text = "0x00";
+        text = digits == 2 ? "0x00" : "0x0000";
         return false;
     }
-    if (number > 255)
+    if (number > largest)
         return false;
-    value = static_cast<std::uint8_t>(number);
-    char normalised[8];
-    std::snprintf(normalised, sizeof normalised, "0x%02X", value);
+    value = number;
+    char normalised[16];
+    std::snprintf(normalised, sizeof normalised, "0x%0*X", digits, static_cast<unsigned>(number));
     text = normalised;
     return true;
+}
+
+} // namespace
+
+bool ParseByteValue(std::string& text, std::uint8_t& value)
+{
+    std::uint64_t number = value;
+    const bool parsed = ParseValue(text, 0xFF, 2, number);
+    value = static_cast<std::uint8_t>(number);
+    return parsed;
+}
+
+bool ParseWordValue(std::string& text, std::uint16_t& value)
+{
+    std::uint64_t number = value;
+    const bool parsed = ParseValue(text, 0xFFFF, 4, number);
+    value = static_cast<std::uint16_t>(number);
+    return parsed;
 }
 
 } // namespace kestrum

@@ -15,4 +15,8 @@ namespace kestrum {
 
 bool ParseByteValue(std::string& text, std::uint8_t& value);
 
+// The same reading for a 16-bit FLASH address or word, for the command line
+// where one number stands for both bytes: up to 0xFFFF, shown as "0x%04X".
+bool ParseWordValue(std::string& text, std::uint16_t& value);
+
 } // namespace kestrum

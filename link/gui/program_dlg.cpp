@@ -88,48 +88,29 @@ QString RangeMessage(std::int64_t low, std::int64_t high)
     return QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high);
 }
 
-// Delays are checked before they are stored, as the attempts are: a delay of
-// hours would hold every transaction, and the window with it.
-bool TakeDelay(QWidget* dialog, QLineEdit* edit, std::atomic<std::uint32_t>& field)
+// A field is checked against its range before it is stored: a refused
+// value must not govern the link, since every wait of every send multiplies
+// by the attempts and a reset with none strands the controller.
+bool TakeTiming(QWidget* dialog, QLineEdit* edit, kestrum::CommTimings& timings,
+                kestrum::Timing timing)
 {
-    const auto value = ParseNumber<std::uint32_t>(edit->text());
+    const kestrum::TimingRange& range = kestrum::RangeOf(timing);
+    std::optional<std::int64_t> value;
+    if (range.isSigned) {
+        value = ParseNumber<std::int32_t>(edit->text());
+    } else {
+        value = ParseNumber<std::uint32_t>(edit->text());
+    }
     if (!value) {
-        Refuse(dialog, edit, QStringLiteral("Please enter a positive integer."));
+        Refuse(dialog, edit,
+               range.isSigned ? QStringLiteral("Please enter an integer.")
+                              : QStringLiteral("Please enter a positive integer."));
         return false;
     }
-    if (!kestrum::IsAcceptableDelay(*value)) {
-        Refuse(dialog, edit, RangeMessage(0, kestrum::kMaxDelayMs));
+    if (!kestrum::SetTiming(timings, timing, *value)) {
+        Refuse(dialog, edit, RangeMessage(range.low, range.high));
         return false;
     }
-    field.store(*value);
-    return true;
-}
-
-bool TakeSigned(QWidget* dialog, QLineEdit* edit, std::atomic<std::int32_t>& field)
-{
-    const auto value = ParseNumber<std::int32_t>(edit->text());
-    if (!value) {
-        Refuse(dialog, edit, QStringLiteral("Please enter an integer."));
-        return false;
-    }
-    field.store(*value);
-    return true;
-}
-
-// The attempts are checked before they are stored: a refused count must not
-// govern the link, since every wait period of every send multiplies by it.
-bool TakeTries(QWidget* dialog, QLineEdit* edit, std::atomic<std::int32_t>& field)
-{
-    const auto value = ParseNumber<std::int32_t>(edit->text());
-    if (!value) {
-        Refuse(dialog, edit, QStringLiteral("Please enter an integer."));
-        return false;
-    }
-    if (!kestrum::IsAcceptableTries(*value)) {
-        Refuse(dialog, edit, RangeMessage(kestrum::kMinTries, kestrum::kMaxTries));
-        return false;
-    }
-    field.store(*value);
     return true;
 }
 
@@ -225,9 +206,10 @@ void CProgramDlg::accept()
 // taking and leaves the dialog open.
 bool CProgramDlg::TakeFields()
 {
-    return TakeDelay(this, writeDelay, timings.writeDelay) &&
-           TakeTries(this, readWriteTries, timings.readWriteTries) &&
-           TakeDelay(this, retryDelay, timings.retryDelay) &&
-           TakeSigned(this, resetTries, timings.resetTries) &&
-           TakeDelay(this, resetDelay, timings.resetDelay);
+    using kestrum::Timing;
+    return TakeTiming(this, writeDelay, timings, Timing::WriteDelay) &&
+           TakeTiming(this, readWriteTries, timings, Timing::ReadWriteTries) &&
+           TakeTiming(this, retryDelay, timings, Timing::RetryDelay) &&
+           TakeTiming(this, resetTries, timings, Timing::ResetTries) &&
+           TakeTiming(this, resetDelay, timings, Timing::ResetDelay);
 }

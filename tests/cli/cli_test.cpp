@@ -164,7 +164,8 @@ TEST_F(CliTest, silentController_exitStatus1_withTheWindowsText)
     sim.SetFaults(sim::Faults{.silentFrom = 1});
     const test::ProgramRun run = Cli({"--tries", "2", "settings"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Cannot locate Motor controller\n");
+    EXPECT_EQ(run.err, "Cannot locate Motor controller\n\nNo controller answered on " +
+                           sim.PortPath() + ".\n");
     EXPECT_TRUE(run.out.empty());
 }
 
@@ -188,6 +189,158 @@ TEST_F(CliTest, profileLoadWithoutYes_showsTheChangesAndWritesNothing)
     const test::ProgramRun loaded = Cli({"profile", "load", profile, "--yes"});
     EXPECT_EQ(loaded.status, 0) << loaded.err;
     EXPECT_EQ(sim.Eeprom(layout::kMaxCurrent), 90);
+}
+
+// The controller has 32K FLASH words of 14 bits; a larger address wraps onto
+// the start of FLASH, a wider word loses bits. Both are refused before the
+// controller is looked for.
+TEST_F(CliTest, flashAddressPastTheEndOrWordWiderThan14Bits_isRefused_andNothingIsSent)
+{
+    sim.SetFlash(0x0000, 0x0155);
+    sim.SetFlash(0x0002, 0x0777);
+    const struct
+    {
+        std::vector<std::string> arguments;
+        const char* error;
+    } cases[] = {
+        {{"memory", "write", "flash", "0x8000", "0x1234"}, "0x8000 is past the end"},
+        {{"memory", "write", "flash", "65535", "1"}, "0xFFFF is past the end"},
+        {{"memory", "write", "flash", "0", "0x4000"}, "0x4000 does not fit"},
+        {{"memory", "read", "flash", "0x8002"}, "0x8002 is past the end"},
+    };
+    for (const auto& c : cases) {
+        const test::ProgramRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments[3];
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_TRUE(sim.Transcript().empty());
+    EXPECT_EQ(sim.Flash(0x0000), 0x0155);
+
+    const test::ProgramRun last = Cli({"memory", "write", "flash", "0x7FFF", "0x3FFF"});
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(last.out, "Write succeeded\n");
+    EXPECT_EQ(sim.Flash(0x7FFF), 0x3FFF);
+    EXPECT_EQ(Cli({"memory", "read", "flash", "2"}).out,
+              "Flash address 0x0002 (2) = 0x0777 (1911)\n");
+}
+
+// With no attempts the link fails every read quietly: nothing read may print
+// as the controller's values.
+TEST_F(CliTest, readsThatReportFailure_printNothing_andExit1)
+{
+    for (const char* command : {"identify", "settings"}) {
+        const test::ProgramRun run = Cli({"--tries", "0", command});
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_EQ(run.err, "Motor controller is not responding\n") << command;
+        EXPECT_TRUE(run.out.empty()) << command << ": " << run.out;
+    }
+    const test::ProgramRun memory = Cli({"--tries", "0", "memory", "read", "eeprom", "5"});
+    EXPECT_EQ(memory.status, 1);
+    EXPECT_TRUE(memory.out.empty()) << memory.out;
+}
+
+TEST_F(CliTest, timingOptions_takeTheTimingsDialogsRanges)
+{
+    const struct
+    {
+        std::vector<std::string> arguments;
+        int status;
+    } cases[] = {
+        {{"--tries", "100", "reset"}, 2},         {{"--tries", "-1", "reset"}, 2},
+        {{"--tries", "99", "reset"}, 0},          {{"--retry-delay", "10001", "reset"}, 2},
+        {{"--retry-delay", "10000", "reset"}, 0},
+    };
+    for (const auto& c : cases) {
+        const test::ProgramRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments[0] << " " << c.arguments[1] << run.err;
+    }
+}
+
+// A file argument that cannot be a file is told as a file error before the
+// controller is read: no traffic at all.
+TEST_F(CliTest, emptyPathOrFolder_isAFileError_beforeAnyTraffic)
+{
+    const std::string folder = dir.Path().string();
+    const struct
+    {
+        std::vector<std::string> arguments;
+        std::string error;
+    } cases[] = {
+        {{"profile", "save", ""}, "\"\" contains an invalid path.\n"},
+        {{"profile", "save", folder}, "Access to " + folder + " was denied.\n"},
+        {{"profile", "diff", folder}, "Access to " + folder + " was denied.\n"},
+        {{"profile", "load", ""}, "\"\" contains an invalid path.\n"},
+        {{"errors", folder}, "Access to " + folder + " was denied.\n"},
+        {{"errors", ""}, "\"\" contains an invalid path.\n"},
+        {{"upgrade", folder}, "Access to " + folder + " was denied.\n"},
+    };
+    for (const auto& c : cases) {
+        const test::ProgramRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 3) << c.arguments[0] << " '" << c.arguments.back() << "'";
+        EXPECT_EQ(run.err, c.error);
+    }
+    EXPECT_TRUE(sim.Transcript().empty());
+}
+
+TEST_F(CliTest, commandHelp_printsThatCommandsOwnUsage)
+{
+    const struct
+    {
+        std::vector<std::string> arguments;
+        std::vector<std::string> usages; // the usage lines, in order
+    } cases[] = {
+        {{"profile", "diff", "--help"}, {"profile diff FILE"}},
+        {{"profile", "load", "--help"}, {"profile load FILE [--yes]"}},
+        {{"profile", "--help"},
+         {"profile save FILE", "profile diff FILE", "profile load FILE [--yes]"}},
+        {{"throttle", "set", "--help"}, {"throttle set CURVE [--sensor NAME]"}},
+        {{"throttle", "--help"}, {"throttle", "throttle set CURVE [--sensor NAME]"}},
+        {{"memory", "write", "--help"}, {"memory write flash|eeprom|ram ADDR VALUE"}},
+        {{"memory", "read", "--help"}, {"memory read flash|eeprom|ram ADDR"}},
+        {{"identify", "--help"}, {"identify"}},
+    };
+    for (const auto& c : cases) {
+        const test::ProgramRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 0);
+        std::vector<std::string> usages;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string prefix = "Usage: kestrum-cli [options] ";
+            if (line.starts_with(prefix))
+                usages.push_back(line.substr(prefix.size()));
+        }
+        EXPECT_EQ(usages, c.usages) << run.out;
+    }
+    EXPECT_TRUE(sim.Transcript().empty());
+}
+
+TEST_F(CliTest, version_printsTheProgramsVersion)
+{
+    const test::ProgramRun run = Cli({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "kestrum-cli 1.0.0.1\n");
+    EXPECT_TRUE(sim.Transcript().empty());
+}
+
+TEST_F(CliTest, unknownGauge_listsTheGauges)
+{
+    const test::ProgramRun run = Cli({"monitor", "--gauges", "voltage,speed"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown gauge \"speed\"; the gauges are throttle, temperature, "
+                           "voltage, output, battery and flags"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST_F(CliTest, portThatDoesNotExist_isNamed)
+{
+    const std::string missing = dir.File("ttyNone");
+    const test::ProgramRun run =
+        test::RunProgram(KESTRUM_BINARY_DIR "/kestrum-cli", {"--port", missing, "identify"},
+                         {"HOME=" + dir.Path().string(), "XDG_CONFIG_HOME="}, 30000);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot locate Motor controller\n\n" + missing + " was not found.\n");
 }
 
 // "MM/DD/YY hh:mm:ss.mmm  ,,<volts>,,,0x<flags>": only those two gauges polled.

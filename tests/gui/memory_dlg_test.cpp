@@ -71,15 +71,24 @@ TEST(MemoryViewerOpening, eachCommandShowsItsOperation_onlyWhileThePortIsOpen)
     const struct
     {
         int command, radio;
-        QStringList texts;         // 1066, 1069, 1070, 1071
-        std::vector<bool> enabled; // 1021, 1022, 1023
+        QStringList texts;          // 1066, 1069, 1070, 1071
+        std::vector<bool> editable; // 1021, 1022, 1023
+        std::vector<bool> results;  // of those, where a read shows what it read
     } rows[] = {
-        {kReadFlash, 1060, {"&Read", "Address High", "Data Low", "Data High"}, {1, 0, 0}},
-        {kReadEeprom, 1062, {"&Read", "", "Data Low", ""}, {0, 0, 0}},
-        {kReadRam, 1064, {"&Read", "Data 1", "Data 2", "Data 3"}, {0, 0, 0}},
-        {kWriteFlash, 1072, {"&Write", "Address High", "Data Low", "Data High"}, {1, 1, 1}},
-        {kWriteEeprom, 1073, {"&Write", "", "Data Low", ""}, {0, 1, 0}},
-        {kWriteRam, 1074, {"&Write", "", "Data Low", ""}, {0, 1, 0}},
+        {kReadFlash,
+         1060,
+         {"&Read", "Address High", "Data Low", "Data High"},
+         {1, 0, 0},
+         {0, 1, 1}},
+        {kReadEeprom, 1062, {"&Read", "", "Data Low", ""}, {0, 0, 0}, {0, 1, 0}},
+        {kReadRam, 1064, {"&Read", "Data 1", "Data 2", "Data 3"}, {0, 0, 0}, {1, 1, 1}},
+        {kWriteFlash,
+         1072,
+         {"&Write", "Address High", "Data Low", "Data High"},
+         {1, 1, 1},
+         {0, 0, 0}},
+        {kWriteEeprom, 1073, {"&Write", "", "Data Low", ""}, {0, 1, 0}, {0, 0, 0}},
+        {kWriteRam, 1074, {"&Write", "", "Data Low", ""}, {0, 1, 0}, {0, 0, 0}},
     };
     for (const auto& row : rows) {
         const bool shown = WhileViewerShown(
@@ -93,8 +102,12 @@ TEST(MemoryViewerOpening, eachCommandShowsItsOperation_onlyWhileThePortIsOpen)
                                        Text(dlg, 1071)}),
                           row.texts);
                 EXPECT_TRUE(FindControl<QLineEdit>(&dlg, 1020)->isEnabled());
-                for (int i = 0; i < 3; ++i)
-                    EXPECT_EQ(FindControl<QLineEdit>(&dlg, 1021 + i)->isEnabled(), row.enabled[i]);
+                // A field that shows a read value is read-only but not greyed.
+                for (int i = 0; i < 3; ++i) {
+                    const auto* edit = FindControl<QLineEdit>(&dlg, 1021 + i);
+                    EXPECT_EQ(edit->isEnabled() && !edit->isReadOnly(), row.editable[i]);
+                    EXPECT_EQ(edit->isEnabled() && edit->isReadOnly(), row.results[i]);
+                }
                 for (int id = 1020; id <= 1023; ++id)
                     EXPECT_EQ(Text(dlg, id), "0x00");
             });
@@ -312,6 +325,94 @@ TEST_F(MemoryDlgTest, silentController_reportsAndKeepsTheStatus)
         Click(*dlg, 1066);
         EXPECT_EQ(boxes.Texts(), QStringList{"Motor controller is not responding"}) << radio;
         EXPECT_EQ(Text(*dlg, 1058), before) << radio;
+    }
+}
+
+// The controller decodes 15 FLASH address bits and keeps 14 bits a word: a
+// larger address or word would land elsewhere or lose bits, so it is refused
+// as any number the field cannot take, and nothing goes on the wire.
+TEST_F(MemoryDlgTest, flashAddressPastTheEndOrWordWiderThan14Bits_isRefusedAndNothingSent)
+{
+    sim.SetFlash(0x0000, 0x0155);
+    const struct
+    {
+        MemoryOperation operation;
+        QStringList fields;
+        int focused; // where the user is sent back to
+    } rows[] = {
+        {MemoryOperation::WriteFlash, {"0x00", "0x80", "0x34", "0x12"}, 1021},
+        {MemoryOperation::WriteFlash, {"0x02", "0xFF", "0x34", "0x12"}, 1021},
+        {MemoryOperation::WriteFlash, {"0x00", "0x00", "0x00", "0x40"}, 1023},
+        {MemoryOperation::ReadFlash, {"0x02", "0x80"}, 1021},
+    };
+    for (const auto& row : rows) {
+        auto dlg = Open(row.operation);
+        SetFields(*dlg, row.fields);
+        boxes.requests.clear();
+        sim.ClearTranscript();
+        Click(*dlg, 1066);
+        EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"})
+            << row.fields.join(' ').toStdString();
+        EXPECT_TRUE(sim.Transcript().empty()) << row.fields.join(' ').toStdString();
+        EXPECT_EQ(Text(*dlg, 1058), "");
+        EXPECT_TRUE(FindControl<QLineEdit>(dlg.get(), row.focused)->hasFocus());
+        EXPECT_EQ(Text(*dlg, row.focused), row.fields[row.focused - 1020]);
+    }
+    EXPECT_EQ(sim.Flash(0x0000), 0x0155);
+
+    // The last word and the widest value are taken.
+    auto dlg = Open(MemoryOperation::WriteFlash);
+    SetFields(*dlg, {"0xFF", "0x7F", "0xFF", "0x3F"});
+    boxes.requests.clear();
+    Click(*dlg, 1066);
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    EXPECT_EQ(sim.Flash(0x7FFF), 0x3FFF);
+    EXPECT_EQ(Text(*dlg, 1058), "Write succeeded");
+}
+
+TEST_F(MemoryDlgTest, addressHighPastTheEndOfFlash_isRefusedAsTheFocusLeavesIt)
+{
+    auto dlg = Open(MemoryOperation::ReadFlash);
+    auto* high = FindControl<QLineEdit>(dlg.get(), 1021);
+    auto* low = FindControl<QLineEdit>(dlg.get(), 1020);
+    high->setFocus();
+    high->setText("0x80");
+    low->setFocus();
+    EXPECT_EQ(boxes.Texts(), QStringList{"Invalid number"});
+    EXPECT_TRUE(high->hasFocus());
+    EXPECT_EQ(high->text(), "0x80");
+
+    boxes.requests.clear();
+    high->setText("127");
+    low->setFocus();
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    EXPECT_EQ(high->text(), "0x7F");
+}
+
+// Every text a label or radio button can show fits the room it is given with
+// the platform's font, whichever operation is chosen.
+TEST_F(MemoryDlgTest, labelsAndRadioTexts_fitTheirWidth)
+{
+    for (MemoryOperation operation :
+         {MemoryOperation::ReadFlash, MemoryOperation::ReadEeprom, MemoryOperation::ReadRam,
+          MemoryOperation::WriteFlash, MemoryOperation::WriteEeprom, MemoryOperation::WriteRam}) {
+        auto dlg = Open(operation);
+        for (int id = 1068; id <= 1071; ++id) {
+            const auto* label = FindControl<QLabel>(dlg.get(), id);
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << id << " " << label->text().toStdString();
+            EXPECT_LE(label->fontMetrics().height(), label->contentsRect().height()) << id;
+            // Left of its edit, not under it.
+            EXPECT_LE(label->geometry().right(), FindControl<QLineEdit>(dlg.get(), 1020)->x());
+        }
+        for (int id : {1060, 1062, 1064, 1072, 1073, 1074}) {
+            const auto* radio = FindControl<QRadioButton>(dlg.get(), id);
+            EXPECT_LE(radio->sizeHint().width(), radio->width()) << id;
+            EXPECT_LE(radio->geometry().right(), FindControl<QLabel>(dlg.get(), 1068)->x()) << id;
+        }
+        const auto* button = FindControl<QPushButton>(dlg.get(), 1066);
+        EXPECT_LE(button->geometry().right(), dlg->width());
     }
 }
 

@@ -101,7 +101,8 @@ TEST_F(SettingsStoreTest, minimisedAndRestored_sheetComesBack_closeKeepsTheLastN
 // Values the Timings dialog accepts are used as stored; anything beyond it
 // takes the default, so that one wild value cannot hang the start-up search
 // (a retry delay of 4294967295 ms) or block the window for half an hour per
-// read (100 attempts). The reset attempts take any number.
+// read (100 attempts), and no reset count can leave an upgrade stranded in
+// the bootloader (0 or fewer attempts).
 TEST_F(SettingsStoreTest, storedTimings_inTheDialogsRange_areUsed_othersTakeTheirDefault)
 {
     struct Case
@@ -123,8 +124,13 @@ TEST_F(SettingsStoreTest, storedTimings_inTheDialogsRange_areUsed_othersTakeThei
         {"RetryDelay", 4294967295, 200},
         {"RetryDelay", -1, 200},
         {"RetryDelay", 3, 3},
-        {"ResetTries", -4, -4},
-        {"ResetTries", 2147483647, 2147483647},
+        {"ResetTries", 1, 1},
+        {"ResetTries", 99, 99},
+        {"ResetTries", 0, 20},
+        {"ResetTries", -1, 20},
+        {"ResetTries", -4, 20},
+        {"ResetTries", 100, 20},
+        {"ResetTries", 2147483647, 20},
         {"ResetDelay", 0, 0},
         {"ResetDelay", 100000, 50},
     };

@@ -5,6 +5,7 @@
 #include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "tools/memory_access.h"
 #include "tools/parse_byte_value.h"
 
 #include <QButtonGroup>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <algorithm>
 #include <string>
 
 using kestrum::MemoryOperation;
@@ -37,9 +39,9 @@ const QString kZero = QStringLiteral("0x00");
 const QString kNotResponding = QStringLiteral("Motor controller is not responding");
 
 // One row per operation: its radio button and how the rest of the dialog
-// looks while it is chosen. The edits of a read hold what it reads, so they
-// are disabled; "clears" are the edits reset to "0x00" when the row is
-// applied (Address Low, Address High, Data Low, Data High).
+// looks while it is chosen. "enabled" are the edits the user types in;
+// "clears" are the edits reset to "0x00" when the row is applied (Address
+// Low, Address High, Data Low, Data High).
 struct OperationRow
 {
     MemoryOperation operation;
@@ -52,6 +54,9 @@ struct OperationRow
     const char* dataLowLabel;
     const char* dataHighLabel;
     bool enabled[3]; // Address High, Data Low, Data High
+    // Of those, the ones a read fills: shown read-only, so that the values
+    // read stay as legible as typed ones while nobody can type over them.
+    bool results[3];
     bool clears[4];
 };
 
@@ -67,6 +72,7 @@ constexpr OperationRow kRows[] = {
      "Data Low",
      "Data High",
      {true, false, false},
+     {false, true, true},
      {false, false, true, true}},
     {MemoryOperation::ReadEeprom,
      1062,
@@ -78,6 +84,7 @@ constexpr OperationRow kRows[] = {
      "Data Low",
      "",
      {false, false, false},
+     {false, true, false},
      {false, true, false, true}},
     {MemoryOperation::ReadRam,
      1064,
@@ -89,6 +96,7 @@ constexpr OperationRow kRows[] = {
      "Data 2",
      "Data 3",
      {false, false, false},
+     {true, true, true},
      {false, true, true, true}},
     {MemoryOperation::WriteFlash,
      1072,
@@ -100,6 +108,7 @@ constexpr OperationRow kRows[] = {
      "Data Low",
      "Data High",
      {true, true, true},
+     {false, false, false},
      {false, false, true, true}},
     {MemoryOperation::WriteEeprom,
      1073,
@@ -111,6 +120,7 @@ constexpr OperationRow kRows[] = {
      "Data Low",
      "",
      {false, true, false},
+     {false, false, false},
      {false, true, true, true}},
     {MemoryOperation::WriteRam,
      1074,
@@ -122,6 +132,7 @@ constexpr OperationRow kRows[] = {
      "Data Low",
      "",
      {false, true, false},
+     {false, false, false},
      {false, true, true, true}},
 };
 
@@ -140,6 +151,32 @@ QString Hex2(unsigned byte)
     return QString::asprintf("0x%02X", byte);
 }
 
+kestrum::MemoryArea AreaOf(MemoryOperation operation)
+{
+    switch (operation) {
+    case MemoryOperation::ReadFlash:
+    case MemoryOperation::WriteFlash:
+        return kestrum::MemoryArea::Flash;
+    case MemoryOperation::ReadEeprom:
+    case MemoryOperation::WriteEeprom:
+        return kestrum::MemoryArea::Eeprom;
+    case MemoryOperation::ReadRam:
+    case MemoryOperation::WriteRam:
+        break;
+    }
+    return kestrum::MemoryArea::Ram;
+}
+
+bool IsWrite(MemoryOperation operation)
+{
+    return operation == MemoryOperation::WriteFlash || operation == MemoryOperation::WriteEeprom ||
+           operation == MemoryOperation::WriteRam;
+}
+
+// Every text label 1069 to 1071 may show, whichever operation is chosen.
+const char* const kLabelTexts[] = {"Address Low", "Address High", "Data Low", "Data High",
+                                   "Data 1",      "Data 2",       "Data 3"};
+
 } // namespace
 
 CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operation, QWidget* parent)
@@ -149,25 +186,43 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     const kestrum::DialogUnits du(font());
 
-    // Controls are made in template order, which is their tab order.
+    // Controls are made in template order, which is their tab order. Where
+    // the platform font needs more room than the classic coordinates give a
+    // radio button or a label, the columns to its right move over (and the
+    // dialog widens) rather than clip the text.
     radios = new QButtonGroup(this);
+    int radiosRight = 0;
     for (const OperationRow& row : kRows) {
         auto* radio = new QRadioButton(QString::fromUtf8(row.radioText), this);
         kestrum::SetControlId(radio, row.radioId);
-        radio->setGeometry(du.Rect(7, row.radioY, row.radioWidth, 10));
+        const int width = std::max(du.X(row.radioWidth), radio->sizeHint().width());
+        radio->setGeometry(du.X(7), du.Y(row.radioY), width,
+                           std::max(du.Y(10), radio->sizeHint().height()));
         radios->addButton(radio, static_cast<int>(row.operation));
+        radiosRight = std::max(radiosRight, du.X(7) + width);
     }
 
-    const auto makeLabel = [&](int id, const char* text, const QRect& rect) {
+    const int labelLeft = std::max(du.X(86), radiosRight + du.X(4));
+    int labelWidth = 0;
+    for (const char* text : kLabelTexts) {
+        labelWidth = std::max(labelWidth, fontMetrics().horizontalAdvance(QString::fromUtf8(text)));
+    }
+    const int editLeft =
+        std::max(du.X(141) + labelLeft - du.X(86), labelLeft + labelWidth + du.X(4));
+    const int shift = editLeft - du.X(141);
+    // Each label reaches to the edit column and is as tall as a line of text.
+    const int labelHeight = std::max(du.Y(8), fontMetrics().height());
+
+    const auto makeLabel = [&](int id, const char* text, int y) {
         auto* label = new QLabel(QString::fromUtf8(text), this);
         kestrum::SetControlId(label, id);
-        label->setGeometry(rect);
+        label->setGeometry(labelLeft, du.Y(y), editLeft - du.X(4) - labelLeft, labelHeight);
         return label;
     };
-    makeLabel(kAddressLowLabelId, "Address Low", du.Rect(86, 9, 43, 8));
-    addressHighLabel = makeLabel(kAddressHighLabelId, "Address High", du.Rect(86, 26, 43, 8));
-    dataLowLabel = makeLabel(kDataLowLabelId, "Data Low", du.Rect(86, 44, 32, 8));
-    dataHighLabel = makeLabel(kDataHighLabelId, "Data High", du.Rect(86, 63, 33, 8));
+    makeLabel(kAddressLowLabelId, "Address Low", 9);
+    addressHighLabel = makeLabel(kAddressHighLabelId, "Address High", 26);
+    dataLowLabel = makeLabel(kDataLowLabelId, "Data Low", 44);
+    dataHighLabel = makeLabel(kDataHighLabelId, "Data High", 63);
 
     const struct
     {
@@ -178,7 +233,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     for (int field = 0; field < kFieldCount; ++field) {
         auto* edit = new QLineEdit(kZero, this);
         kestrum::SetControlId(edit, editPlaces[field].id);
-        edit->setGeometry(du.Rect(141, editPlaces[field].y, 40, 14));
+        edit->setGeometry(editLeft, du.Y(editPlaces[field].y), du.X(40), du.Y(14));
         edit->setAlignment(Qt::AlignCenter);
         edits[field] = edit;
     }
@@ -190,7 +245,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     const auto makeButton = [&](int id, const char* text, int y) {
         auto* button = new QPushButton(QString::fromUtf8(text), this);
         kestrum::SetControlId(button, id);
-        button->setGeometry(du.Rect(206, y, 50, 14));
+        button->setGeometry(du.X(206) + shift, du.Y(y), du.X(50), du.Y(14));
         return button;
     };
     readWrite = makeButton(kReadWriteId, "&Read", 7);
@@ -200,7 +255,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
 
     status = new QLabel(this);
     kestrum::SetControlId(status, kStatusId);
-    status->setGeometry(du.Rect(7, 113, 249, 12));
+    status->setGeometry(du.X(7), du.Y(113), du.X(249) + shift, du.Y(12));
     status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     status->setAlignment(Qt::AlignCenter);
 
@@ -214,7 +269,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     connect(reset, &QPushButton::clicked, this, &CMemoryDlg::OnReset);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 
-    setFixedSize(du.X(265), du.Y(132));
+    setFixedSize(du.X(265) + shift, du.Y(132));
     SetOperation(operation);
 }
 
@@ -228,7 +283,9 @@ void CMemoryDlg::SetOperation(MemoryOperation next)
     dataLowLabel->setText(QString::fromUtf8(row.dataLowLabel));
     dataHighLabel->setText(QString::fromUtf8(row.dataHighLabel));
     for (int field = kAddressHigh; field < kFieldCount; ++field) {
-        edits[field]->setEnabled(row.enabled[field - kAddressHigh]);
+        const bool result = row.results[field - kAddressHigh];
+        edits[field]->setEnabled(row.enabled[field - kAddressHigh] || result);
+        edits[field]->setReadOnly(result);
     }
     for (int field = 0; field < kFieldCount; ++field) {
         if (row.clears[field]) {
@@ -248,7 +305,7 @@ bool CMemoryDlg::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     for (Field field : {kAddressLow, kAddressHigh}) {
-        if (watched == edits[field] && !TakeField(field)) {
+        if (watched == edits[field] && !(TakeField(field) && AddressFits(field))) {
             QScopedValueRollback guard(telling, true);
             edits[field]->setFocus(Qt::OtherFocusReason);
             // The focus is back in the edit already: its own focus-out
@@ -291,18 +348,24 @@ void CMemoryDlg::OnReadWrite()
             return;
         }
     }
+    const kestrum::MemoryAccess access = Access();
+    if (const auto refusal = kestrum::CheckMemoryAccess(access);
+        refusal != kestrum::MemoryRefusal::None) {
+        // Past the memory's end or wider than its cells: told as any other
+        // number the field cannot take, and nothing is sent.
+        Tell(QStringLiteral("Invalid number"));
+        const Field field = refusal == kestrum::MemoryRefusal::Address ? kAddressHigh : kDataHigh;
+        QScopedValueRollback guard(telling, true);
+        edits[field]->setFocus(Qt::OtherFocusReason);
+        edits[field]->selectAll();
+        return;
+    }
     bool answered = false;
+    kestrum::MemoryResult result;
     {
         CWaitCursor wait;
         try {
-            const bool read = operation == MemoryOperation::ReadFlash ||
-                              operation == MemoryOperation::ReadEeprom ||
-                              operation == MemoryOperation::ReadRam;
-            if (read) {
-                Read();
-            } else {
-                Write();
-            }
+            result = kestrum::RunMemoryAccess(controller, access);
             answered = true;
         } catch (const kestrum::CControllerException&) {
         }
@@ -310,76 +373,54 @@ void CMemoryDlg::OnReadWrite()
     // The status line keeps what it showed before the failed access.
     if (!answered) {
         Tell(kNotResponding);
-    }
-}
-
-void CMemoryDlg::Read()
-{
-    const unsigned addressLow = values[kAddressLow];
-    const unsigned addressHigh = values[kAddressHigh];
-    QString result;
-    switch (operation) {
-    case MemoryOperation::ReadFlash: {
-        const unsigned address = addressHigh * 256 + addressLow;
-        std::uint16_t word = 0;
-        if (controller.ReadFlash(static_cast<std::uint16_t>(address), word)) {
-            ShowByte(kDataLow, static_cast<std::uint8_t>(word & 0xFF));
-            ShowByte(kDataHigh, static_cast<std::uint8_t>(word >> 8));
-            result = QString::asprintf("Flash address 0x%02X%02X (%u) = 0x%04X (%u)", addressHigh,
-                                       addressLow, address, unsigned{word}, unsigned{word});
-        }
-        break;
-    }
-    case MemoryOperation::ReadEeprom: {
-        std::uint8_t byte = 0;
-        if (controller.ReadEeprom(addressLow, byte)) {
-            ShowByte(kDataLow, byte);
-            result = QString::asprintf("Eeprom address 0x%02X (%u) = 0x%02X (%u)", addressLow,
-                                       addressLow, unsigned{byte}, unsigned{byte});
-        }
-        break;
-    }
-    case MemoryOperation::ReadRam: {
-        std::uint8_t bytes[3] = {};
-        if (controller.ReadRam(addressLow, bytes)) {
-            ShowByte(kAddressHigh, bytes[0]);
-            ShowByte(kDataLow, bytes[1]);
-            ShowByte(kDataHigh, bytes[2]);
-            // The last address is not wrapped: 0xFE reads up to "0x100".
-            const unsigned last = addressLow + 2;
-            result = QString::asprintf(
-                "Ram address 0x%02X - 0x%02X (%u - %u) = 0x%02X 0x%02X 0x%02X", addressLow, last,
-                addressLow, last, unsigned{bytes[0]}, unsigned{bytes[1]}, unsigned{bytes[2]});
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    status->setText(result);
-}
-
-void CMemoryDlg::Write()
-{
-    const unsigned address = values[kAddressLow];
-    const unsigned data = values[kDataLow];
-    bool written = false;
-    switch (operation) {
-    case MemoryOperation::WriteFlash:
-        written =
-            controller.WriteFlash(static_cast<std::uint16_t>(values[kAddressHigh] * 256 + address),
-                                  static_cast<std::uint16_t>(values[kDataHigh] * 256 + data));
-        break;
-    case MemoryOperation::WriteEeprom:
-        written = controller.WriteEeprom(address, data);
-        break;
-    case MemoryOperation::WriteRam:
-        written = controller.WriteRam(address, data);
-        break;
-    default:
         return;
     }
-    status->setText(written ? QStringLiteral("Write succeeded") : QStringLiteral("Write failed"));
+    if (!access.write && result.status == kestrum::MemoryResult::Status::Done) {
+        ShowRead(result);
+    }
+    status->setText(QString::fromStdString(result.text));
+}
+
+kestrum::MemoryAccess CMemoryDlg::Access() const
+{
+    kestrum::MemoryAccess access{.area = AreaOf(operation), .write = IsWrite(operation)};
+    if (access.area == kestrum::MemoryArea::Flash) {
+        access.address = values[kAddressHigh] * 256u + values[kAddressLow];
+        access.value = values[kDataHigh] * 256u + values[kDataLow];
+    } else {
+        access.address = values[kAddressLow];
+        access.value = values[kDataLow];
+    }
+    return access;
+}
+
+bool CMemoryDlg::AddressFits(Field field)
+{
+    // Only the high byte can carry a FLASH address past the end.
+    if (field != kAddressHigh ||
+        kestrum::CheckMemoryAccess(Access()) != kestrum::MemoryRefusal::Address) {
+        return true;
+    }
+    Tell(QStringLiteral("Invalid number"));
+    return false;
+}
+
+void CMemoryDlg::ShowRead(const kestrum::MemoryResult& result)
+{
+    switch (AreaOf(operation)) {
+    case kestrum::MemoryArea::Flash:
+        ShowByte(kDataLow, static_cast<std::uint8_t>(result.word & 0xFF));
+        ShowByte(kDataHigh, static_cast<std::uint8_t>(result.word >> 8));
+        break;
+    case kestrum::MemoryArea::Eeprom:
+        ShowByte(kDataLow, result.bytes[0]);
+        break;
+    case kestrum::MemoryArea::Ram:
+        ShowByte(kAddressHigh, result.bytes[0]);
+        ShowByte(kDataLow, result.bytes[1]);
+        ShowByte(kDataHigh, result.bytes[2]);
+        break;
+    }
 }
 
 void CMemoryDlg::OnReset()

@@ -11,6 +11,8 @@ class QPushButton;
 namespace kestrum {
 
 class CController;
+struct MemoryAccess;
+struct MemoryResult;
 
 // What the memory viewer does with button 1066. The values are the packet
 // command codes of the operations, which is how the main window's six
@@ -62,10 +64,14 @@ private:
     // Parses one field into its value; on refusal the user has been told
     // and the field keeps or clears its text as the parse decided.
     bool TakeField(Field field);
+    // On leaving an address field: false (the user told) when the FLASH
+    // address it completes lies past the last word.
+    bool AddressFits(Field field);
+    // The access the fields' values ask for with the chosen operation.
+    kestrum::MemoryAccess Access() const;
     void OnReadWrite();
+    void ShowRead(const kestrum::MemoryResult& result);
     void OnReset();
-    void Read();
-    void Write();
     void Tell(const QString& text);
     void ShowByte(Field field, std::uint8_t byte);
 

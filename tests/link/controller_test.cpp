@@ -541,6 +541,7 @@ TEST(LinkStaleFrames, answersLeftOnTheLine_neverHideTheControllerFromTheProbe)
     const Packet stale = MakeAnswer(2, 0x04, 0, 0x5A, 0);
     for (const bool beforeOpen : {true, false}) {
         SCOPED_TRACE(beforeOpen ? "waiting before the open" : "arriving after the probe");
+        std::atomic<bool> first{true}; // outlives the simulator that calls the observer
         sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
         ASSERT_TRUE(sim.Start());
         CController link;
@@ -551,7 +552,6 @@ TEST(LinkStaleFrames, answersLeftOnTheLine_neverHideTheControllerFromTheProbe)
             sim.SendRaw({stale.begin(), stale.end()});
             sim.SendRaw({stale.begin(), stale.end()});
         } else {
-            std::atomic<bool> first{true};
             sim.SetRequestObserver([&](const Packet&) {
                 if (first.exchange(false))
                     sim.SendRaw({stale.begin(), stale.end()});
@@ -561,7 +561,7 @@ TEST(LinkStaleFrames, answersLeftOnTheLine_neverHideTheControllerFromTheProbe)
 
         EXPECT_TRUE(link.ProbeController());
         std::uint8_t model = 0xFF;
-        EXPECT_TRUE(link.ReadEeprom(127, model));
+        EXPECT_NO_THROW(EXPECT_TRUE(link.ReadEeprom(127, model)));
         EXPECT_EQ(model, sim.Eeprom(127));
         EXPECT_EQ(sim.Transcript().size(), 2u); // the probe was sent once
         sim.SetRequestObserver({});

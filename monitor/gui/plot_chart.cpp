@@ -65,6 +65,9 @@ CPlotChart::CPlotChart(const QString& unit, std::vector<Gauge> gauges, QWidget* 
     setRenderHint(QPainter::Antialiasing);
     // The window takes the keys for all charts at once.
     setFocusPolicy(Qt::NoFocus);
+    // Fixed, rather than the chart's own hint, which grows once it is first
+    // laid out, after the window has been fitted to the screen.
+    setMinimumSize(300, 60);
 
     timeAxis_ = new QCategoryAxis;
     timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);

@@ -293,7 +293,7 @@ void CPlotWindow::ReadingsAdded()
 {
     if (!showingFile_) {
         const auto range = VisibleRange();
-        const double columns = std::max(1.0, charts_[0]->chart()->plotArea().width());
+        const double columns = std::max(1.0, charts_[0]->PlotArea().width());
         const double perColumnMs = (range.to - range.from) / columns * 1000;
         ScheduleRedraw(static_cast<int>(
             std::clamp(perColumnMs, double{kRedrawMs}, double{kSlowestDataRedrawMs})));

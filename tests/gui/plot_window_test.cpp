@@ -19,7 +19,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QToolTip>
 #include <QWheelEvent>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 
@@ -351,6 +353,69 @@ TEST_F(PlotWindowTest, SaveAsPngAddsTheEndingAndNamesTheSerialNumberAndTimeRange
     ASSERT_NE(caption, nullptr);
     EXPECT_TRUE(caption->text().contains(QString::fromStdString(serial)))
         << caption->text().toStdString();
+}
+
+// How many pixels within the plot area of `chart` have `color`, give or
+// take the antialiasing.
+int PixelsOf(CPlotChart* chart, QColor color)
+{
+    const QImage image = chart->grab().toImage();
+    const QRect area = chart->PlotArea().toRect();
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
+                    std::abs(c.blue() - color.blue()) <
+                24)
+                ++count;
+        }
+    }
+    return count;
+}
+
+TEST_F(PlotWindowTest, ChartsPaintTheirLinesAndMarkers_AndOnlyWhatWasPolled)
+{
+    CPlotWindow plot;
+    plot.resize(800, 560);
+    plot.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot));
+    const double t0 = monitor::CivilNow() - 60;
+    for (int i = 0; i < 60; ++i)
+        plot.AddCycle(t0 + i, {QString::number(i % 20 * 5).toStdString(), "", "", "", "",
+                               i < 30 ? "0x00" : "0x0A"});
+    ASSERT_TRUE(WaitUntil([&] { return Points(plot, Gauge::Throttle) == 60; }));
+    const QColor throttleBlue(0x1f, 0x77, 0xb4);
+    const QColor raisedRed(0xd6, 0x27, 0x28);
+    EXPECT_GT(PixelsOf(plot.ChartOf(Gauge::Throttle), throttleBlue), 100) << "the line";
+    EXPECT_GT(PixelsOf(plot.FlagsChart(), raisedRed), 30) << "the marker";
+    const QColor voltageGreen(0x2c, 0xa0, 0x2c);
+    EXPECT_EQ(PixelsOf(plot.ChartOf(Gauge::Voltage), voltageGreen), 0) << "not polled";
+}
+
+TEST_F(PlotWindowTest, HoveringAFlagMarkerTellsItsValueAndTime)
+{
+    CPlotWindow plot;
+    plot.resize(800, 560);
+    plot.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot));
+    const double t0 = monitor::CivilSeconds(2026, 12, 10, 14, 3, 0, 0);
+    for (int i = 0; i < 20; ++i)
+        plot.AddCycle(t0 + i, {"50", "", "", "", "", i < 10 ? "0x00" : "0x0A"});
+    ASSERT_TRUE(WaitUntil([&] { return plot.FlagsChart()->MarkerCount() == 1; }));
+    CPlotChart* flags = plot.FlagsChart();
+    const QRectF area = flags->PlotArea();
+    const double y = area.bottom() - area.height() / 2;
+    std::optional<QPoint> over;
+    for (int x = static_cast<int>(area.left()); x < area.right() && !over; ++x) {
+        if (!flags->FlagTipAt(QPointF(x, y)).isEmpty())
+            over = QPoint(x, static_cast<int>(y));
+    }
+    ASSERT_TRUE(over.has_value());
+    EXPECT_TRUE(flags->FlagTipAt(QPointF(over->x(), y - 20)).isEmpty()) << "off the row";
+    QTest::mouseMove(flags, *over);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Error Flags 0x0A at 14:03:10.000"));
 }
 
 } // namespace

@@ -207,7 +207,12 @@ void CPlotChart::PaintGrid(QPainter& painter, const QRectF& area) const
 void CPlotChart::PaintLines(QPainter& painter, const QRectF& area) const
 {
     for (const Lines& lines : lines_) {
-        painter.setPen(QPen(lines.color, 1.5));
+        // One pixel wide: thicker lines are stroked as outlines, which over a
+        // long stretch (a zigzag of full-height strokes, one per column)
+        // takes a hundred times longer to paint.
+        QPen pen(lines.color, 1);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
         for (const auto& segment : lines.segments) {
             QPolygonF polygon;
             polygon.reserve(static_cast<qsizetype>(segment.size()));

@@ -355,8 +355,9 @@ TEST_F(PlotWindowTest, SaveAsPngAddsTheEndingAndNamesTheSerialNumberAndTimeRange
         << caption->text().toStdString();
 }
 
-// How many pixels within the plot area of `chart` have `color`, give or
-// take the antialiasing.
+// How many pixels within the plot area of `chart` are of the hue of
+// `color`: the grid and frame are grey, the background white, and the
+// antialiasing pales a line but keeps its hue.
 int PixelsOf(CPlotChart* chart, QColor color)
 {
     const QImage image = chart->grab().toImage();
@@ -365,9 +366,8 @@ int PixelsOf(CPlotChart* chart, QColor color)
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
-                    std::abs(c.blue() - color.blue()) <
-                24)
+            const int hueApart = std::abs(c.hsvHue() - color.hsvHue());
+            if (c.hsvSaturation() > 60 && std::min(hueApart, 360 - hueApart) < 15)
                 ++count;
         }
     }

@@ -6,6 +6,7 @@
 #include "monitor/gui/plot_ids.h"
 #include "monitor/gui/plot_placement.h"
 #include "monitor/gui/png_file.h"
+#include "monitor/plot_readings.h"
 #include "monitor/plot_time.h"
 #include "tools/file_error.h"
 
@@ -55,11 +56,6 @@ struct ChartChoice
 constexpr int kSlowestDataRedrawMs = 250;
 constexpr double kKeyZoom = 0.8;
 constexpr double kKeyPan = 0.1; // of the visible stretch
-
-bool ByTime(const kestrum::monitor::PlotSample& sample, double time)
-{
-    return sample.time < time;
-}
 
 // "2026-12-10 14:03:27 to 14:08:27", the date repeated when it changes.
 QString TimeRangeText(kestrum::monitor::TimeRange range)
@@ -202,14 +198,8 @@ void CPlotWindow::BuildShortcuts()
     // Zooming in keeps the newest reading in view where it is, which while
     // following is at the right edge; the middle may have no readings yet.
     const auto newest = [this, centre] {
-        const auto range = VisibleRange();
-        const auto& samples = Shown().Samples();
-        const auto after = std::upper_bound(
-            samples.begin(), samples.end(), range.to,
-            [](double t, const kestrum::monitor::PlotSample& s) { return t < s.time; });
-        if (after == samples.begin() || std::prev(after)->time < range.from)
-            return centre();
-        return std::prev(after)->time;
+        return kestrum::monitor::NewestReadingWithin(Shown().Samples(), VisibleRange())
+            .value_or(centre());
     };
     for (QKeySequence keys : {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)})
         add(keys, [this, newest] { Zoom(kKeyZoom, newest()); });
@@ -331,48 +321,16 @@ void CPlotWindow::Zoom(double factor, double anchor)
     const double last = samples.empty() ? anchor : samples.back().time;
     const kestrum::monitor::CPlotViewport before = viewport_;
     viewport_.Zoom(factor, anchor, first, last);
-    if (!samples.empty() && !ReadingsInView()) {
+    if (!samples.empty() && !kestrum::monitor::AnyReadingWithin(samples, VisibleRange())) {
         // Nothing around the anchor: the nearest reading keeps its place
         // instead, and is moved into view if it was not.
         viewport_ = before;
-        viewport_.Zoom(factor, NearestReading(anchor), first, last);
-        KeepReadingsInView();
+        viewport_.Zoom(factor, kestrum::monitor::NearestReading(samples, anchor), first, last);
+        viewport_.Hold(kestrum::monitor::WithNearestReading(samples, VisibleRange()));
     }
     const QSignalBlocker quiet(pauseButton_);
     pauseButton_->setChecked(true);
     ScheduleRedraw();
-}
-
-bool CPlotWindow::ReadingsInView() const
-{
-    const auto& samples = Shown().Samples();
-    const auto range = VisibleRange();
-    const auto next = std::lower_bound(samples.begin(), samples.end(), range.from, ByTime);
-    return next != samples.end() && next->time <= range.to;
-}
-
-double CPlotWindow::NearestReading(double time) const
-{
-    const auto& samples = Shown().Samples();
-    const auto next = std::lower_bound(samples.begin(), samples.end(), time, ByTime);
-    if (next == samples.end())
-        return samples.back().time;
-    if (next == samples.begin() || next->time - time < time - std::prev(next)->time)
-        return next->time;
-    return std::prev(next)->time;
-}
-
-void CPlotWindow::KeepReadingsInView()
-{
-    if (ReadingsInView())
-        return;
-    const auto range = VisibleRange();
-    const double width = range.to - range.from;
-    const double nearest = NearestReading((range.from + range.to) / 2);
-    if (nearest > range.to)
-        viewport_.Hold({nearest - width, nearest});
-    else
-        viewport_.Hold({nearest, nearest + width});
 }
 
 void CPlotWindow::Pan(double seconds)

@@ -86,11 +86,6 @@ private:
     void Zoom(double factor, double anchor);
     void Pan(double seconds);
     void UpdateStatus();
-    bool ReadingsInView() const;
-    // The time of the reading nearest to `time`; there must be readings.
-    double NearestReading(double time) const;
-    // A stretch without readings moves to the nearest one.
-    void KeepReadingsInView();
     QString SerialText() const;
 
     std::unique_ptr<kestrum::monitor::CPlotHistory> ownLive_; // before live_, which may be it

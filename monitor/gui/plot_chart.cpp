@@ -49,6 +49,7 @@ QDateTime ClockTime(double seconds)
 
 constexpr double kFlagsRow = 0.5; // of the strip's height, from the bottom
 constexpr double kMarkerRadius = 4.5;
+constexpr double kLoneRadius = 2;
 constexpr double kTipReach = 6; // pixels from a marker's centre
 // Room for the value labels and unit, for the legend, and for time labels.
 constexpr double kLeftMargin = 90;
@@ -218,10 +219,17 @@ void CPlotChart::PaintLines(QPainter& painter, const QRectF& area) const
             polygon.reserve(static_cast<qsizetype>(segment.size()));
             for (const auto& p : segment)
                 polygon.append(ToPixel(area, p.time, p.value));
-            if (polygon.size() == 1)
-                painter.drawPoint(polygon.front()); // a lone reading between gaps
-            else
+            if (polygon.size() == 1) {
+                // A lone reading between gaps: a dot, which a point of a
+                // one-pixel pen would hardly be.
+                painter.save();
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(lines.color);
+                painter.drawEllipse(polygon.front(), kLoneRadius, kLoneRadius);
+                painter.restore();
+            } else {
                 painter.drawPolyline(polygon);
+            }
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "monitor/gui/monitor_page.h"
 #include "monitor/gui/plot_chart.h"
 #include "monitor/gui/plot_ids.h"
+#include "monitor/gui/plot_placement.h"
 #include "monitor/gui/plot_window.h"
 #include "monitor/plot_time.h"
 #include "settings/gui/control_page.h"
@@ -251,6 +252,24 @@ TEST_F(PlotWindowTest, OpensWithinTheScreensAvailableArea_WhateverWasStored)
         EXPECT_TRUE(area.contains(frame)) << c.name << ": " << frame.x() << "," << frame.y() << " "
                                           << frame.width() << "x" << frame.height();
     }
+}
+
+TEST(PlotPlacement, FitInside_MovesAndShrinksOnlyAsNeeded)
+{
+    const QRect screen(0, 0, 1366, 728); // 1366 x 768 less a panel
+    const struct
+    {
+        QRect frame;
+        QRect fitted;
+    } cases[] = {
+        {{100, 50, 900, 730}, {100, 0, 900, 728}},    // too tall: shrunk, moved up
+        {{700, 300, 900, 400}, {466, 300, 900, 400}}, // over the right edge: moved in
+        {{-50, -20, 400, 300}, {0, 0, 400, 300}},     // above and left: moved in
+        {{10, 10, 2000, 1000}, {0, 0, 1366, 728}},    // larger both ways: the screen
+        {{200, 100, 640, 480}, {200, 100, 640, 480}}, // inside: left alone
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(plot_placement::FitInside(c.frame, screen), c.fitted) << c.frame.x();
 }
 
 TEST_F(PlotWindowTest, OpenedAfterPollingItShowsWhatWasPolledBefore)

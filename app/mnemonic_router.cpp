@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace {
@@ -114,7 +115,10 @@ CMnemonicRouter::Target CMnemonicRouter::Resolve(const QKeyEvent& key) const
     if (controls.isEmpty()) {
         return target; // no clash: Qt handles the key alone
     }
-    if (page->isAncestorOf(QApplication::focusWidget())) {
+    // The tab bar belongs to the sheet, and so to the page it shows: at
+    // start-up the focus is there, and Alt+S must press "&Set" then too.
+    const QWidget* focus = QApplication::focusWidget();
+    if (page->isAncestorOf(focus) || (focus != nullptr && focus == sheet.tabBar())) {
         if (controls.size() == 1) {
             target.control = controls.first();
         } else {

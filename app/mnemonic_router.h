@@ -13,7 +13,8 @@ class QWidget;
 //
 // A page control and a menu title may share a mnemonic ("&Set" and
 // "&Settings"). Qt sees two shortcuts for Alt+S and fires neither, so this
-// filter decides instead: while the focus is inside the active page and a
+// filter decides instead: while the focus is inside the active page (or on
+// the sheet's tab bar, which belongs to the page it shows) and a
 // visible, enabled control there has the mnemonic, the control gets it (a
 // button is clicked, a label's buddy takes the focus); when the focus is
 // elsewhere in the window, the menu bar gets it. Alt+letters without a clash

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -118,9 +119,21 @@ TEST_F(MnemonicTest, focusInPage_labelMnemonicFocusesItsBuddy)
     EXPECT_EQ(OpenMenu(), nullptr);
 }
 
-TEST_F(MnemonicTest, focusOutsidePage_menuBarGetsTheClashingMnemonic)
+TEST_F(MnemonicTest, focusOnTheTabBar_altLetterPressesThePageButton_notTheMenu)
 {
     Focus(frame->Sheet().tabBar());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+
+    EXPECT_TRUE(WaitUntil([&] { return page->setClicks == 1; }));
+    EXPECT_EQ(OpenMenu(), nullptr);
+}
+
+TEST_F(MnemonicTest, focusOutsidePage_menuBarGetsTheClashingMnemonic)
+{
+    auto* outside = new QLineEdit(frame->statusBar());
+    outside->show();
+    Focus(outside);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
 

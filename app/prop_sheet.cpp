@@ -9,9 +9,14 @@ CPropSheet::CPropSheet(CMainFrame& frame, QWidget* parent) : QTabWidget(parent)
 {
     // Not displayed (the sheet has no caption bar), kept for accessibility.
     setWindowTitle(QStringLiteral("Quorvel Motor Controller"));
-    addTab(new CControlPage(frame), QStringLiteral("Control Panel"));
+    auto* control = new CControlPage(frame);
+    auto* monitor = new CMonitorPage(frame);
+    monitor->serialNumber = [control] {
+        return QString::fromStdString(control->Panel().SerialNumberLabel());
+    };
+    addTab(control, QStringLiteral("Control Panel"));
     addTab(new CThrottlePage(frame), QStringLiteral("Throttle Response"));
-    addTab(new CMonitorPage(frame), QStringLiteral("Monitor"));
+    addTab(monitor, QStringLiteral("Monitor"));
 
     connect(this, &QTabWidget::currentChanged, this, &CPropSheet::OnCurrentChanged);
     // The first page is shown as the sheet comes into being.

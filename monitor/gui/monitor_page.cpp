@@ -1,7 +1,6 @@
 #include "monitor/gui/monitor_page.h"
 
 #include "app/control_id.h"
-#include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
@@ -9,7 +8,6 @@
 #include "monitor/gui/plot_window.h"
 #include "monitor/plot_time.h"
 #include "monitor/poll_cycle.h"
-#include "settings/gui/control_page.h"
 #include "tools/file_error.h"
 
 #include <QCheckBox>
@@ -155,11 +153,7 @@ void CMonitorPage::OnPlot()
 {
     if (!plot) {
         plot = new CPlotWindow(plotHistory, this);
-        plot->serialNumber = [this] {
-            auto* control = MainFrame().findChild<CControlPage*>();
-            return control ? QString::fromStdString(control->Panel().SerialNumberLabel())
-                           : QString();
-        };
+        plot->serialNumber = [this] { return serialNumber ? serialNumber() : QString(); };
     }
     plot->show();
     plot->raise();

@@ -40,6 +40,9 @@ public:
     // Chooses the log's path; the save dialog unless a test replaces it.
     // An empty result is a cancel.
     std::function<QString()> chooseLogPath;
+    // The serial number of the controller being polled, as read elsewhere,
+    // for the plot's caption; whoever builds the pages provides it.
+    std::function<QString()> serialNumber;
 
 private:
     void BuildControls();

@@ -190,7 +190,12 @@ else
     fail "kestrum.exe shows its window"
 fi
 # The window shows once the Control Panel has been read: what the simulator
-# has seen by then is compared with the Linux program's first start.
+# has seen by then is compared with the Linux program's first start (once
+# the trace has caught up with it).
+deadline=$((SECONDS + 10))
+while [ "$(wc -l <"$work/windows.trace")" -lt "$linux_count" ] && [ $SECONDS -lt $deadline ]; do
+    sleep 0.1
+done
 if head -n "$linux_count" "$work/windows.trace" | cmp -s - <(head -n "$linux_count" "$work/linux.trace"); then
     pass "kestrum.exe found COM1 by its own search and read the Control Panel as on Linux ($linux_count requests)"
 else

@@ -27,6 +27,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "Quorvel"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 Quorvel"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"

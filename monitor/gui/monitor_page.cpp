@@ -1,6 +1,7 @@
 #include "monitor/gui/monitor_page.h"
 
 #include "app/control_id.h"
+#include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
@@ -8,6 +9,7 @@
 #include "monitor/gui/plot_window.h"
 #include "monitor/plot_time.h"
 #include "monitor/poll_cycle.h"
+#include "settings/gui/control_page.h"
 #include "tools/file_error.h"
 
 #include <QCheckBox>
@@ -62,6 +64,8 @@ CMonitorPage::CMonitorPage(CMainFrame& frame, QWidget* parent) : CPropertyPage(f
 CMonitorPage::~CMonitorPage()
 {
     StopAndClose();
+    // It draws from plotHistory, which goes before the page's children do.
+    delete plot;
 }
 
 void CMonitorPage::BuildControls()
@@ -149,8 +153,14 @@ void CMonitorPage::BuildControls()
 
 void CMonitorPage::OnPlot()
 {
-    if (!plot)
-        plot = new CPlotWindow(this);
+    if (!plot) {
+        plot = new CPlotWindow(plotHistory, this);
+        plot->serialNumber = [this] {
+            auto* control = MainFrame().findChild<CControlPage*>();
+            return control ? QString::fromStdString(control->Panel().SerialNumberLabel())
+                           : QString();
+        };
+    }
     plot->show();
     plot->raise();
     plot->activateWindow();
@@ -221,8 +231,7 @@ void CMonitorPage::OnStartStop()
     };
     worker_ = std::make_unique<kestrum::monitor::CPollWorker>(Controller(), log_, callbacks);
     PushSettings();
-    if (plot)
-        plot->BreakRun();
+    plotHistory.BreakRun();
     worker_->Start();
     startButton->setText(QStringLiteral("St&op"));
     refreshButton->setEnabled(false);
@@ -232,8 +241,9 @@ void CMonitorPage::ShowCycle(const CycleResult& result, double time)
 {
     if (!worker_)
         return;
+    plotHistory.Add(time, result.row);
     if (plot && plot->isVisible())
-        plot->AddCycle(time, result.row);
+        plot->ReadingsAdded();
     for (std::size_t i = 0; i < kGaugeCount; ++i) {
         values[i]->setText(QString::fromStdString(result.shown[i]));
         if (!result.shown[i].empty())

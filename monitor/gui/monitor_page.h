@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/property_page.h"
+#include "monitor/plot_history.h"
 #include "monitor/poll_worker.h"
 #include "tools/log_file.h"
 
@@ -61,6 +62,9 @@ private:
     QCheckBox* logBox = nullptr;
     QPushButton* plotButton = nullptr;
     CPlotWindow* plot = nullptr; // made when first asked for
+    // Every cycle since the page was made, within its bound, so that a plot
+    // opened late shows what came before.
+    kestrum::monitor::CPlotHistory plotHistory;
 
     kestrum::monitor::PollSettings settings_;
     kestrum::CLogFile log_{1, false};

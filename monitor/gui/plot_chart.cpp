@@ -3,16 +3,12 @@
 #include "monitor/plot_scale.h"
 #include "monitor/plot_time.h"
 
-#include <QCategoryAxis>
 #include <QCursor>
 #include <QDateTime>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QMouseEvent>
-#include <QScatterSeries>
+#include <QPainter>
 #include <QTimeZone>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -38,6 +34,12 @@ QColor ColorOf(Gauge gauge)
     }
 }
 
+const QColor kRaised(0xd6, 0x27, 0x28);
+const QColor kCleared(0x2c, 0xa0, 0x2c);
+const QColor kGrid(0xe4, 0xe4, 0xe4);
+const QColor kFrame(0xa0, 0xa0, 0xa0);
+const QColor kText(0x30, 0x30, 0x30);
+
 // The civil seconds of the time axis are local clock readings kept as UTC.
 QDateTime ClockTime(double seconds)
 {
@@ -45,249 +47,276 @@ QDateTime ClockTime(double seconds)
                                           QTimeZone::utc());
 }
 
-constexpr double kFlagsRow = 0.5;
+constexpr double kFlagsRow = 0.5; // of the strip's height, from the bottom
+constexpr double kMarkerRadius = 4.5;
+constexpr double kTipReach = 6; // pixels from a marker's centre
 // Room for the value labels and unit, for the legend, and for time labels.
 constexpr double kLeftMargin = 90;
 constexpr double kRightMargin = 180;
 constexpr double kEdge = 20;
 constexpr double kLabelsHeight = 30;
-constexpr double kWheelZoom = 0.8; // per notch
+constexpr double kWheelZoom = 0.8;  // per notch
+constexpr double kTickSpacing = 90; // pixels between time labels, at least
+constexpr double kStepHeight = 40;  // pixels per value step, at least
 
 } // namespace
 
 CPlotChart::CPlotChart(const QString& unit, std::vector<Gauge> gauges, QWidget* parent)
-    : QChartView(new QChart, parent)
+    : QWidget(parent), unit_(unit)
 {
-    QChart* c = chart();
-    c->setMargins(QMargins(2, 2, 2, 2));
-    c->setBackgroundRoundness(0);
-    c->legend()->setAlignment(Qt::AlignRight);
-    setRenderHint(QPainter::Antialiasing);
     // The window takes the keys for all charts at once.
     setFocusPolicy(Qt::NoFocus);
-
-    timeAxis_ = new QCategoryAxis;
-    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    c->addAxis(timeAxis_, Qt::AlignBottom);
-    valueAxis_ = new QValueAxis;
-    valueAxis_->setTitleText(unit);
-    c->addAxis(valueAxis_, Qt::AlignLeft);
-
-    if (gauges.empty()) {
-        flags_ = new QScatterSeries;
-        flags_->setName(QStringLiteral("Error Flags"));
-        flags_->setMarkerSize(9);
-        flags_->setColor(QColor(0xd6, 0x27, 0x28));
-        c->addSeries(flags_);
-        flags_->attachAxis(timeAxis_);
-        flags_->attachAxis(valueAxis_);
-        valueAxis_->setRange(0, 1);
-        valueAxis_->setLabelsVisible(false);
-        valueAxis_->setGridLineVisible(false);
-        valueAxis_->setTickCount(2);
-        valueAxis_->setTitleVisible(false);
-        connect(flags_, &QScatterSeries::hovered, this, &CPlotChart::ShowFlagTip);
-    }
-    for (Gauge g : gauges) {
-        Lines& lines = lines_[g];
-        lines.name = QString::fromUtf8(kestrum::monitor::Info(g).label);
-        lines.color = ColorOf(g);
-        SeriesFor(lines, 0); // the one the legend names
-    }
+    setMouseTracking(true); // for the flag tips
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    for (Gauge g : gauges)
+        lines_.push_back({g, QString::fromUtf8(kestrum::monitor::Info(g).label), ColorOf(g), {}});
 }
 
-void CPlotChart::SetValueScale(const kestrum::monitor::ValueScale& scale)
+QSize CPlotChart::minimumSizeHint() const
 {
-    if (scale.low == scale_.low && scale.high == scale_.high && scale.ticks == scale_.ticks &&
-        scale.decimals == scale_.decimals)
-        return;
-    scale_ = scale;
-    valueAxis_->setRange(scale.low, scale.high);
-    valueAxis_->setTickCount(scale.ticks);
-    valueAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(scale.decimals));
+    return QSize(static_cast<int>(kLeftMargin + kRightMargin) + 40, 60);
 }
 
-void CPlotChart::resizeEvent(QResizeEvent* event)
+QSize CPlotChart::sizeHint() const
 {
-    QChartView::resizeEvent(event);
-    // Fixed margins, the same on every chart, so that their plot areas and
-    // so their time axes line up.
-    const QRectF whole = chart()->rect();
-    const double bottom = timeAxis_->labelsVisible() ? kLabelsHeight : kEdge;
-    chart()->setPlotArea(QRectF(whole.left() + kLeftMargin, whole.top() + kEdge,
-                                whole.width() - kLeftMargin - kRightMargin,
-                                whole.height() - kEdge - bottom));
+    return QSize(640, IsFlags() ? 90 : 140);
 }
 
-QLineSeries* CPlotChart::SeriesFor(Lines& lines, qsizetype index)
+QRectF CPlotChart::PlotArea() const
 {
-    while (lines.series.size() <= index) {
-        auto* series = new QLineSeries;
-        series->setName(lines.name);
-        series->setPen(QPen(lines.color, 1.5));
-        chart()->addSeries(series);
-        series->attachAxis(timeAxis_);
-        series->attachAxis(valueAxis_);
-        if (!lines.series.isEmpty()) {
-            for (QLegendMarker* marker : chart()->legend()->markers(series))
-                marker->setVisible(false);
-        }
-        lines.series.append(series);
-    }
-    return lines.series[index];
+    const double bottom = timeLabels_ ? kLabelsHeight : kEdge;
+    return QRectF(kLeftMargin, kEdge, std::max(1.0, width() - kLeftMargin - kRightMargin),
+                  std::max(1.0, height() - kEdge - bottom));
 }
 
 void CPlotChart::ShowTimeLabels(bool show)
 {
-    timeAxis_->setLabelsVisible(show);
+    timeLabels_ = show;
+    update();
 }
 
 void CPlotChart::Draw(const std::vector<PlotSample>& samples, double from, double to)
 {
     from_ = from;
     to_ = to;
-    SetTimeTicks(from, to);
-    if (flags_)
-        DrawFlags(samples, from, to);
+    const int maxTicks = std::max(2, static_cast<int>(PlotArea().width() / kTickSpacing));
+    ticks_ = kestrum::monitor::TimeTicks(from, to, maxTicks);
+    if (IsFlags())
+        flags_ = kestrum::monitor::FlagChanges(samples, from, to);
     else
         DrawLines(samples, from, to);
-}
-
-void CPlotChart::SetTimeTicks(double from, double to)
-{
-    const double width = chart()->plotArea().width();
-    const int maxTicks = std::max(2, static_cast<int>(width / 90));
-    const std::vector<double> ticks = kestrum::monitor::TimeTicks(from, to, maxTicks);
-    // Relabelling lays the axis out anew; while following, the ticks stay
-    // the same for many frames.
-    if (ticks != ticks_) {
-        ticks_ = ticks;
-        const QStringList old = timeAxis_->categoriesLabels();
-        for (const QString& label : old)
-            timeAxis_->remove(label);
-        const bool days = to - from > 86400;
-        const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
-        timeAxis_->setStartValue(ticks.empty() ? from : ticks.front() - step);
-        for (double t : ticks) {
-            const QDateTime at = ClockTime(t);
-            timeAxis_->append(
-                at.toString(days ? QStringLiteral("dd/MM hh:mm") : QStringLiteral("hh:mm:ss")), t);
-        }
-    }
-    timeAxis_->setRange(from, to);
+    update();
 }
 
 void CPlotChart::DrawLines(const std::vector<PlotSample>& samples, double from, double to)
 {
     // Two points per pixel column keep every peak and bound the work.
-    const auto columns = static_cast<std::size_t>(std::max(100.0, chart()->plotArea().width()));
+    const auto columns = static_cast<std::size_t>(std::max(100.0, PlotArea().width()));
     double low = INFINITY;
     double high = -INFINITY;
-    for (auto& [gauge, lines] : lines_) {
-        const auto segments = kestrum::monitor::VisibleSegments(samples, gauge, from, to, columns);
-        for (std::size_t i = 0; i < segments.size(); ++i) {
-            QList<QPointF> points;
-            points.reserve(static_cast<qsizetype>(segments[i].size()));
-            for (const auto& p : segments[i]) {
-                points.append(QPointF(p.time, p.value));
+    for (Lines& lines : lines_) {
+        lines.segments = kestrum::monitor::VisibleSegments(samples, lines.gauge, from, to, columns);
+        for (const auto& segment : lines.segments) {
+            for (const auto& p : segment) {
                 if (p.time >= from && p.time <= to) {
                     low = std::min(low, p.value);
                     high = std::max(high, p.value);
                 }
             }
-            SeriesFor(lines, static_cast<qsizetype>(i))->replace(points);
-        }
-        for (auto i = static_cast<qsizetype>(segments.size()); i < lines.series.size(); ++i) {
-            if (lines.series[i]->count() > 0)
-                lines.series[i]->clear();
         }
     }
-    // Qt Charts elides value labels that get less than their height, so a
-    // short chart gets fewer steps.
-    const int steps = std::max(2, static_cast<int>(chart()->plotArea().height() / 40));
-    if (lines_.count(Gauge::Throttle) != 0) {
-        SetValueScale(kestrum::monitor::NiceScale(0, 100, steps)); // always 0 to 100 %
+    // Value labels need their height: a short chart gets fewer steps.
+    const int steps = std::max(2, static_cast<int>(PlotArea().height() / kStepHeight));
+    if (lines_.front().gauge == Gauge::Throttle) {
+        scale_ = kestrum::monitor::NiceScale(0, 100, steps); // always 0 to 100 %
     } else if (low <= high) {
         const double pad = high > low ? (high - low) * 0.05 : 1;
         // Readings that never go below zero keep the scale from doing so.
         const double bottom = low >= 0 ? std::max(0.0, low - pad) : low - pad;
-        SetValueScale(kestrum::monitor::NiceScale(bottom, high + pad, steps));
+        scale_ = kestrum::monitor::NiceScale(bottom, high + pad, steps);
     }
 }
 
-void CPlotChart::DrawFlags(const std::vector<PlotSample>& samples, double from, double to)
+QPointF CPlotChart::ToPixel(const QRectF& area, double time, double value) const
 {
-    const auto changes = kestrum::monitor::FlagChanges(samples, from, to);
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(changes.size()));
-    for (const auto& change : changes)
-        points.append(QPointF(change.time, kFlagsRow));
-    flags_->replace(points);
-    // A cleared fault is green, a raised one red.
-    QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> colors;
-    for (qsizetype i = 0; i < points.size(); ++i) {
-        if (changes[static_cast<std::size_t>(i)].value == 0)
-            colors[static_cast<int>(i)][QXYSeries::PointConfiguration::Color] =
-                QColor(0x2c, 0xa0, 0x2c);
-    }
-    flags_->setPointsConfiguration(colors);
-    flagValues_.clear();
-    for (const auto& change : changes)
-        flagValues_.append(QPointF(change.time, change.value));
+    const double span = to_ > from_ ? to_ - from_ : 1;
+    const double range = scale_.high > scale_.low ? scale_.high - scale_.low : 1;
+    return QPointF(area.left() + (time - from_) / span * area.width(),
+                   area.bottom() - (value - scale_.low) / range * area.height());
 }
 
-void CPlotChart::ShowFlagTip(const QPointF& point, bool entered)
+void CPlotChart::paintEvent(QPaintEvent*)
 {
-    if (!entered) {
-        QToolTip::hideText();
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const QRectF area = PlotArea();
+    PaintGrid(painter, area);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.save();
+    // Lines run to the samples beside the stretch: cut at its edges.
+    painter.setClipRect(area.adjusted(-kMarkerRadius - 1, -2, kMarkerRadius + 1, 2));
+    if (IsFlags())
+        PaintFlags(painter, area);
+    else
+        PaintLines(painter, area);
+    painter.restore();
+    PaintLegend(painter, area);
+}
+
+void CPlotChart::PaintGrid(QPainter& painter, const QRectF& area) const
+{
+    const QFontMetricsF metrics(font());
+    painter.setPen(kGrid);
+    for (double t : ticks_) {
+        const double x = std::round(ToPixel(area, t, 0).x()) + 0.5;
+        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+    }
+    painter.setPen(kText);
+    if (timeLabels_) {
+        const bool days = to_ - from_ > 86400;
+        for (double t : ticks_) {
+            const QString label = ClockTime(t).toString(days ? QStringLiteral("dd/MM hh:mm")
+                                                             : QStringLiteral("hh:mm:ss"));
+            const double x = ToPixel(area, t, 0).x();
+            const double w = metrics.horizontalAdvance(label);
+            painter.drawText(QPointF(x - w / 2, area.bottom() + 4 + metrics.ascent()), label);
+        }
+    }
+    if (!IsFlags()) {
+        for (int i = 0; i < scale_.ticks; ++i) {
+            const double value = scale_.low + i * scale_.step;
+            const double y = std::round(ToPixel(area, from_, value).y()) + 0.5;
+            painter.setPen(kGrid);
+            painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+            painter.setPen(kText);
+            const QString label = QString::number(value, 'f', scale_.decimals);
+            const double w = metrics.horizontalAdvance(label);
+            painter.drawText(QPointF(area.left() - 6 - w, y + metrics.ascent() / 2 - 1), label);
+        }
+        // The unit, read upwards beside the value labels.
+        painter.save();
+        painter.translate(metrics.height(), area.center().y());
+        painter.rotate(-90);
+        painter.drawText(QPointF(-metrics.horizontalAdvance(unit_) / 2, 0), unit_);
+        painter.restore();
+    }
+    painter.setPen(kFrame);
+    painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void CPlotChart::PaintLines(QPainter& painter, const QRectF& area) const
+{
+    for (const Lines& lines : lines_) {
+        // One pixel wide: thicker lines are stroked as outlines, which over a
+        // long stretch (a zigzag of full-height strokes, one per column)
+        // takes a hundred times longer to paint.
+        QPen pen(lines.color, 1);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        for (const auto& segment : lines.segments) {
+            QPolygonF polygon;
+            polygon.reserve(static_cast<qsizetype>(segment.size()));
+            for (const auto& p : segment)
+                polygon.append(ToPixel(area, p.time, p.value));
+            if (polygon.size() == 1)
+                painter.drawPoint(polygon.front()); // a lone reading between gaps
+            else
+                painter.drawPolyline(polygon);
+        }
+    }
+}
+
+void CPlotChart::PaintFlags(QPainter& painter, const QRectF& area) const
+{
+    const double y = area.bottom() - kFlagsRow * area.height();
+    painter.setPen(Qt::NoPen);
+    for (const auto& change : flags_) {
+        // A cleared fault is green, a raised one red.
+        painter.setBrush(change.value == 0 ? kCleared : kRaised);
+        const double x = ToPixel(area, change.time, 0).x();
+        painter.drawEllipse(QPointF(x, y), kMarkerRadius, kMarkerRadius);
+    }
+}
+
+void CPlotChart::PaintLegend(QPainter& painter, const QRectF& area) const
+{
+    const QFontMetricsF metrics(font());
+    const double left = area.right() + 14;
+    double y = area.top() + metrics.height() / 2;
+    painter.setPen(kText);
+    if (IsFlags()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kRaised);
+        painter.drawEllipse(QPointF(left + 10, y), kMarkerRadius, kMarkerRadius);
+        painter.setPen(kText);
+        painter.drawText(QPointF(left + 26, y + metrics.ascent() / 2 - 1),
+                         QStringLiteral("Error Flags"));
         return;
     }
-    const auto at = std::lower_bound(flagValues_.begin(), flagValues_.end(), point.x(),
-                                     [](const QPointF& p, double t) { return p.x() < t; });
-    if (at == flagValues_.end())
-        return;
-    const QString flags =
-        QString::number(static_cast<int>(at->y()), 16).toUpper().rightJustified(2, u'0');
-    const QString text =
-        QStringLiteral("Error Flags 0x%1 at %2")
-            .arg(flags, ClockTime(at->x()).toString(QStringLiteral("hh:mm:ss.zzz")));
-    QToolTip::showText(QCursor::pos(), text, this);
+    for (const Lines& lines : lines_) {
+        painter.setPen(QPen(lines.color, 2.5));
+        painter.drawLine(QPointF(left, y), QPointF(left + 20, y));
+        painter.setPen(kText);
+        painter.drawText(QPointF(left + 26, y + metrics.ascent() / 2 - 1), lines.name);
+        y += metrics.height() + 4;
+    }
 }
 
 qsizetype CPlotChart::PointCount(Gauge gauge) const
 {
-    const auto found = lines_.find(gauge);
     qsizetype count = 0;
-    if (found != lines_.end()) {
-        for (const QLineSeries* series : found->second.series)
-            count += series->count();
+    for (const Lines& lines : lines_) {
+        if (lines.gauge == gauge) {
+            for (const auto& segment : lines.segments)
+                count += static_cast<qsizetype>(segment.size());
+        }
     }
     return count;
 }
 
 qsizetype CPlotChart::LineCount(Gauge gauge) const
 {
-    const auto found = lines_.find(gauge);
     qsizetype count = 0;
-    if (found != lines_.end()) {
-        for (const QLineSeries* series : found->second.series)
-            count += series->count() > 0 ? 1 : 0;
+    for (const Lines& lines : lines_) {
+        if (lines.gauge == gauge)
+            count += static_cast<qsizetype>(lines.segments.size());
     }
     return count;
 }
 
 qsizetype CPlotChart::MarkerCount() const
 {
-    return flags_ ? flags_->count() : 0;
+    return static_cast<qsizetype>(flags_.size());
 }
 
-double CPlotChart::TimeAt(const QPointF& viewPosition) const
+QString CPlotChart::FlagTipAt(const QPointF& position) const
 {
-    const QRectF area = chart()->plotArea();
-    const QPointF inChart = chart()->mapFromScene(mapToScene(viewPosition.toPoint()));
-    if (area.width() <= 0)
-        return (from_ + to_) / 2;
-    return from_ + (inChart.x() - area.left()) / area.width() * (to_ - from_);
+    const QRectF area = PlotArea();
+    const double y = area.bottom() - kFlagsRow * area.height();
+    if (!IsFlags() || std::abs(position.y() - y) > kTipReach)
+        return QString();
+    // The nearest marker within reach; markers are in time order.
+    const kestrum::monitor::PlotPoint* nearest = nullptr;
+    double distance = kTipReach;
+    for (const auto& change : flags_) {
+        const double d = std::abs(ToPixel(area, change.time, 0).x() - position.x());
+        if (d <= distance) {
+            distance = d;
+            nearest = &change;
+        }
+    }
+    if (nearest == nullptr)
+        return QString();
+    const QString flags =
+        QString::number(static_cast<int>(nearest->value), 16).toUpper().rightJustified(2, u'0');
+    return QStringLiteral("Error Flags 0x%1 at %2")
+        .arg(flags, ClockTime(nearest->time).toString(QStringLiteral("hh:mm:ss.zzz")));
+}
+
+double CPlotChart::TimeAt(const QPointF& position) const
+{
+    const QRectF area = PlotArea();
+    return from_ + (position.x() - area.left()) / area.width() * (to_ - from_);
 }
 
 void CPlotChart::wheelEvent(QWheelEvent* event)
@@ -310,13 +339,20 @@ void CPlotChart::mousePressEvent(QMouseEvent* event)
 void CPlotChart::mouseMoveEvent(QMouseEvent* event)
 {
     if (dragFrom_) {
-        const double width = chart()->plotArea().width();
         const double dx = event->position().x() - dragFrom_->x();
         dragFrom_ = event->position();
-        if (width > 0 && dx != 0)
-            emit panRequested(-dx / width * (to_ - from_));
+        if (dx != 0)
+            emit panRequested(-dx / PlotArea().width() * (to_ - from_));
+        return;
     }
-    QChartView::mouseMoveEvent(event); // hover, for the flag tips
+    const QString tip = FlagTipAt(event->position());
+    if (!tip.isEmpty()) {
+        QToolTip::showText(event->globalPosition().toPoint(), tip, this);
+        tipShown_ = true;
+    } else if (tipShown_) {
+        QToolTip::hideText();
+        tipShown_ = false;
+    }
 }
 
 void CPlotChart::mouseReleaseEvent(QMouseEvent* event)
@@ -324,4 +360,13 @@ void CPlotChart::mouseReleaseEvent(QMouseEvent* event)
     dragFrom_.reset();
     unsetCursor();
     event->accept();
+}
+
+void CPlotChart::leaveEvent(QEvent* event)
+{
+    if (tipShown_) {
+        QToolTip::hideText();
+        tipShown_ = false;
+    }
+    QWidget::leaveEvent(event);
 }

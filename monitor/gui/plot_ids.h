@@ -10,5 +10,6 @@ inline constexpr int kOpenLog = 1203;
 inline constexpr int kLive = 1204;
 inline constexpr int kSavePng = 1205;
 inline constexpr int kStatus = 1206;
+inline constexpr int kCaption = 1207;
 
 } // namespace kestrum::plot_ids

@@ -10,16 +10,21 @@
 #include "tools/file_error.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSettings>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QThread>
+#include <QTimeZone>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 using kestrum::monitor::Gauge;
@@ -35,6 +40,7 @@ constexpr SpanChoice kSpans[] = {
     {"1 minute", 1}, {"5 minutes", 5}, {"15 minutes", 15}, {"60 minutes", 60}, {"All", 0},
 };
 constexpr int kDefaultSpan = 1; // 5 minutes
+constexpr int kAllSpan = 4;
 
 struct ChartChoice
 {
@@ -50,9 +56,43 @@ constexpr int kSlowestDataRedrawMs = 250;
 constexpr double kKeyZoom = 0.8;
 constexpr double kKeyPan = 0.1; // of the visible stretch
 
+bool ByTime(const kestrum::monitor::PlotSample& sample, double time)
+{
+    return sample.time < time;
+}
+
+// "2026-12-10 14:03:27 to 14:08:27", the date repeated when it changes.
+QString TimeRangeText(kestrum::monitor::TimeRange range)
+{
+    const auto at = [](double seconds) {
+        // Civil seconds are local clock readings kept as UTC.
+        return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(seconds * 1000)),
+                                              QTimeZone::utc());
+    };
+    const QDateTime from = at(range.from);
+    const QDateTime to = at(range.to);
+    const QString full = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    return QStringLiteral("%1 to %2")
+        .arg(from.toString(full),
+             to.toString(from.date() == to.date() ? QStringLiteral("hh:mm:ss") : full));
+}
+
 } // namespace
 
-CPlotWindow::CPlotWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+CPlotWindow::CPlotWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), ownLive_(std::make_unique<kestrum::monitor::CPlotHistory>()),
+      live_(*ownLive_)
+{
+    Build();
+}
+
+CPlotWindow::CPlotWindow(kestrum::monitor::CPlotHistory& live, QWidget* parent)
+    : QWidget(parent, Qt::Window), live_(live)
+{
+    Build();
+}
+
+void CPlotWindow::Build()
 {
     setWindowTitle(QStringLiteral("Plot"));
     chooseLogPath = [this] {
@@ -68,8 +108,9 @@ CPlotWindow::CPlotWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     BuildShortcuts();
     redraw_.setSingleShot(true);
     connect(&redraw_, &QTimer::timeout, this, &CPlotWindow::Redraw);
-    RestorePlacement();
+    // The texts first: they take part in the smallest size the window can have.
     UpdateStatus();
+    RestorePlacement();
     Redraw();
 }
 
@@ -95,12 +136,17 @@ void CPlotWindow::BuildControls()
     liveButton_ = new QPushButton(QStringLiteral("&Live"), this);
     saveButton_ = new QPushButton(QStringLiteral("Sa&ve as PNG..."), this);
     status_ = new QLabel(this);
+    caption_ = new QLabel(this);
+    caption_->setAlignment(Qt::AlignCenter);
+    // A long caption is cut rather than widening the window.
+    caption_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     kestrum::SetControlId(pauseButton_, kestrum::plot_ids::kPause);
     kestrum::SetControlId(spanBox_, kestrum::plot_ids::kSpan);
     kestrum::SetControlId(openButton_, kestrum::plot_ids::kOpenLog);
     kestrum::SetControlId(liveButton_, kestrum::plot_ids::kLive);
     kestrum::SetControlId(saveButton_, kestrum::plot_ids::kSavePng);
     kestrum::SetControlId(status_, kestrum::plot_ids::kStatus);
+    kestrum::SetControlId(caption_, kestrum::plot_ids::kCaption);
     bar->addWidget(pauseButton_);
     bar->addWidget(spanLabel);
     bar->addWidget(spanBox_);
@@ -110,6 +156,7 @@ void CPlotWindow::BuildControls()
     bar->addStretch(1);
     bar->addWidget(status_);
     top->addLayout(bar);
+    top->addWidget(caption_);
 
     const ChartChoice choices[] = {
         {"%", {Gauge::Throttle}, 3},
@@ -152,8 +199,20 @@ void CPlotWindow::BuildShortcuts()
         const auto range = VisibleRange();
         return range.to - range.from;
     };
+    // Zooming in keeps the newest reading in view where it is, which while
+    // following is at the right edge; the middle may have no readings yet.
+    const auto newest = [this, centre] {
+        const auto range = VisibleRange();
+        const auto& samples = Shown().Samples();
+        const auto after = std::upper_bound(
+            samples.begin(), samples.end(), range.to,
+            [](double t, const kestrum::monitor::PlotSample& s) { return t < s.time; });
+        if (after == samples.begin() || std::prev(after)->time < range.from)
+            return centre();
+        return std::prev(after)->time;
+    };
     for (QKeySequence keys : {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)})
-        add(keys, [this, centre] { Zoom(kKeyZoom, centre()); });
+        add(keys, [this, newest] { Zoom(kKeyZoom, newest()); });
     add(QKeySequence(Qt::Key_Minus), [this, centre] { Zoom(1 / kKeyZoom, centre()); });
     add(QKeySequence(Qt::Key_Left), [this, width] { Pan(-kKeyPan * width()); });
     add(QKeySequence(Qt::Key_Right), [this, width] { Pan(kKeyPan * width()); });
@@ -197,31 +256,44 @@ void CPlotWindow::SavePlacement() const
 {
     QSettings store;
     store.beginGroup(QString::fromLatin1(kestrum::plot_placement::kGroup));
-    kestrum::plot_placement::Save(store, *this, kSpans[spanBox_->currentIndex()].minutes);
+    kestrum::plot_placement::Save(store, *this, kSpans[liveSpanIndex_].minutes);
+}
+
+void CPlotWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        kestrum::plot_placement::KeepOnScreen(*this);
+    ScheduleRedraw(); // the history grew while closed
 }
 
 void CPlotWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     SavePlacement();
-    // Cycles are not handed over while closed: the lines break there. A
-    // minimised window (a spontaneous hide) still gets them.
-    if (!event->spontaneous())
-        live_.BreakRun();
 }
 
 void CPlotWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // Grown by its layout (the charts' least size is known only once shown)
+    // rather than by the user: still within the screen.
+    if (isVisible() && !event->spontaneous())
+        kestrum::plot_placement::KeepOnScreen(*this);
     ScheduleRedraw(); // the pixel columns changed
 }
 
 void CPlotWindow::AddCycle(double time, const kestrum::monitor::GaugeTexts& row)
 {
     live_.Add(time, row);
+    ReadingsAdded();
+}
+
+void CPlotWindow::ReadingsAdded()
+{
     if (!showingFile_) {
         const auto range = VisibleRange();
-        const double columns = std::max(1.0, charts_[0]->chart()->plotArea().width());
+        const double columns = std::max(1.0, charts_[0]->PlotArea().width());
         const double perColumnMs = (range.to - range.from) / columns * 1000;
         ScheduleRedraw(static_cast<int>(
             std::clamp(perColumnMs, double{kRedrawMs}, double{kSlowestDataRedrawMs})));
@@ -257,10 +329,50 @@ void CPlotWindow::Zoom(double factor, double anchor)
     const auto& samples = Shown().Samples();
     const double first = samples.empty() ? anchor : samples.front().time;
     const double last = samples.empty() ? anchor : samples.back().time;
+    const kestrum::monitor::CPlotViewport before = viewport_;
     viewport_.Zoom(factor, anchor, first, last);
+    if (!samples.empty() && !ReadingsInView()) {
+        // Nothing around the anchor: the nearest reading keeps its place
+        // instead, and is moved into view if it was not.
+        viewport_ = before;
+        viewport_.Zoom(factor, NearestReading(anchor), first, last);
+        KeepReadingsInView();
+    }
     const QSignalBlocker quiet(pauseButton_);
     pauseButton_->setChecked(true);
     ScheduleRedraw();
+}
+
+bool CPlotWindow::ReadingsInView() const
+{
+    const auto& samples = Shown().Samples();
+    const auto range = VisibleRange();
+    const auto next = std::lower_bound(samples.begin(), samples.end(), range.from, ByTime);
+    return next != samples.end() && next->time <= range.to;
+}
+
+double CPlotWindow::NearestReading(double time) const
+{
+    const auto& samples = Shown().Samples();
+    const auto next = std::lower_bound(samples.begin(), samples.end(), time, ByTime);
+    if (next == samples.end())
+        return samples.back().time;
+    if (next == samples.begin() || next->time - time < time - std::prev(next)->time)
+        return next->time;
+    return std::prev(next)->time;
+}
+
+void CPlotWindow::KeepReadingsInView()
+{
+    if (ReadingsInView())
+        return;
+    const auto range = VisibleRange();
+    const double width = range.to - range.from;
+    const double nearest = NearestReading((range.from + range.to) / 2);
+    if (nearest > range.to)
+        viewport_.Hold({nearest - width, nearest});
+    else
+        viewport_.Hold({nearest, nearest + width});
 }
 
 void CPlotWindow::Pan(double seconds)
@@ -287,6 +399,8 @@ void CPlotWindow::OnSpan(int index)
 {
     if (index < 0 || index >= static_cast<int>(std::size(kSpans)))
         return;
+    if (!showingFile_)
+        liveSpanIndex_ = index;
     const int minutes = kSpans[index].minutes;
     viewport_.SetSpan(minutes > 0 ? std::optional<double>(minutes * 60.0) : std::nullopt);
     const QSignalBlocker quiet(pauseButton_);
@@ -347,14 +461,12 @@ void CPlotWindow::OnLogRead(const QString& path, const kestrum::monitor::Monitor
     showingFile_ = true;
     liveButton_->setEnabled(true);
     setWindowTitle(QStringLiteral("Plot - %1").arg(fileName_));
-    // A recording is looked at as a whole first.
-    const auto& samples = file_.Samples();
-    if (!samples.empty()) {
-        viewport_.Hold(
-            kestrum::monitor::CPlotViewport::WholeRange(samples.front().time, samples.back().time));
-        const QSignalBlocker quiet(pauseButton_);
-        pauseButton_->setChecked(true);
-    }
+    // A recording is looked at as a whole first; the live choice returns
+    // with Live.
+    if (spanBox_->currentIndex() == kAllSpan)
+        OnSpan(kAllSpan);
+    else
+        spanBox_->setCurrentIndex(kAllSpan);
     Redraw();
 }
 
@@ -364,8 +476,10 @@ void CPlotWindow::ShowLive()
     file_.Clear();
     liveButton_->setEnabled(false);
     setWindowTitle(QStringLiteral("Plot"));
-    pauseButton_->setChecked(false);
-    viewport_.Follow();
+    if (spanBox_->currentIndex() == liveSpanIndex_)
+        OnSpan(liveSpanIndex_);
+    else
+        spanBox_->setCurrentIndex(liveSpanIndex_);
     Redraw();
 }
 
@@ -382,6 +496,22 @@ void CPlotWindow::UpdateStatus()
         text = QStringLiteral("Live: %1 cycles").arg(live_.Samples().size());
     }
     status_->setText(text);
+    caption_->setText(Caption());
+}
+
+QString CPlotWindow::SerialText() const
+{
+    // A log does not record which controller wrote it.
+    if (showingFile_)
+        return QStringLiteral("Serial number not recorded in %1").arg(fileName_);
+    const QString serial = serialNumber ? serialNumber() : QString();
+    return serial.isEmpty() ? QStringLiteral("Serial number not read")
+                            : QStringLiteral("Serial number %1").arg(serial);
+}
+
+QString CPlotWindow::Caption() const
+{
+    return QStringLiteral("%1, %2").arg(SerialText(), TimeRangeText(VisibleRange()));
 }
 
 void CPlotWindow::OnSavePng()
@@ -391,9 +521,15 @@ void CPlotWindow::OnSavePng()
         SavePng(path);
 }
 
-bool CPlotWindow::SavePng(const QString& path)
+bool CPlotWindow::SavePng(const QString& chosen)
 {
-    const std::error_code error = kestrum::SavePngFile(grab().toImage(), path.toStdString());
+    const QString path = kestrum::WithPngEnding(chosen);
+    Redraw(); // the caption and the charts as of now
+    QImage image = grab().toImage();
+    // Also as text in the file, for whoever files the pictures away.
+    image.setText(QStringLiteral("Serial number"), SerialText());
+    image.setText(QStringLiteral("Time range"), TimeRangeText(VisibleRange()));
+    const std::error_code error = kestrum::SavePngFile(image, path.toStdString());
     if (error) {
         kestrum::ShowMessageBox(
             QString::fromStdString(kestrum::FileErrorText(error, path.toStdString())),

@@ -18,8 +18,8 @@ class QLabel;
 class QPushButton;
 class QThread;
 
-// The Monitor's readings as curves against time: live, as the Monitor page
-// hands over its polling cycles, or from a recorded Monitor log. Redrawn on
+// The Monitor's readings as curves against time: live, from the history the
+// Monitor page keeps of its polling cycles, or from a recorded Monitor log. Redrawn on
 // a timer, at most ~30 times a second and only when something changed, so a
 // fast poll costs the window a bounded amount of work.
 class CPlotWindow : public QWidget
@@ -27,11 +27,16 @@ class CPlotWindow : public QWidget
     Q_OBJECT
 
 public:
+    // Draws `live`, which its owner fills and tells of with ReadingsAdded.
+    explicit CPlotWindow(kestrum::monitor::CPlotHistory& live, QWidget* parent = nullptr);
+    // With a history of its own, filled by AddCycle.
     explicit CPlotWindow(QWidget* parent = nullptr);
     ~CPlotWindow() override;
 
     // One polling cycle's log-row texts, stamped in civil seconds.
     void AddCycle(double time, const kestrum::monitor::GaugeTexts& row);
+    // The live history got new cycles.
+    void ReadingsAdded();
     // Polling stopped or restarted: the lines break before the next cycle.
     void BreakRun() { live_.BreakRun(); }
 
@@ -50,12 +55,19 @@ public:
     // The file dialogs, unless a test replaces them; empty is a cancel.
     std::function<QString()> chooseLogPath;
     std::function<QString()> chooseImagePath;
+    // The connected controller's serial number as read, empty before; the
+    // caption and the saved picture name it.
+    std::function<QString()> serialNumber;
+    // What the caption says: whose readings and the time range shown.
+    QString Caption() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void Build();
     void BuildControls();
     void BuildShortcuts();
     void RestorePlacement();
@@ -74,14 +86,22 @@ private:
     void Zoom(double factor, double anchor);
     void Pan(double seconds);
     void UpdateStatus();
+    bool ReadingsInView() const;
+    // The time of the reading nearest to `time`; there must be readings.
+    double NearestReading(double time) const;
+    // A stretch without readings moves to the nearest one.
+    void KeepReadingsInView();
+    QString SerialText() const;
 
-    kestrum::monitor::CPlotHistory live_;
+    std::unique_ptr<kestrum::monitor::CPlotHistory> ownLive_; // before live_, which may be it
+    kestrum::monitor::CPlotHistory& live_;
     kestrum::monitor::CPlotHistory file_;
     bool showingFile_ = false;
     QString fileName_;
     std::size_t fileSkipped_ = 0;
     std::size_t fileFirstSkipped_ = 0;
     kestrum::monitor::CPlotViewport viewport_;
+    int liveSpanIndex_ = 0; // the Window choice for live readings, kept while a log shows
 
     std::array<CPlotChart*, 5> charts_{};
     QPushButton* pauseButton_ = nullptr;
@@ -90,6 +110,7 @@ private:
     QPushButton* liveButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* caption_ = nullptr;
     QTimer redraw_;
     QThread* loader_ = nullptr;
 };

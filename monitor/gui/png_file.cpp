@@ -1,6 +1,7 @@
 #include "monitor/gui/png_file.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 
@@ -33,6 +34,13 @@ std::error_code SavePngFile(const QImage& image, const std::string& path)
     if (std::fclose(file) != 0 && !error)
         error = LastError();
     return error;
+}
+
+QString WithPngEnding(const QString& path)
+{
+    if (!QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path.endsWith(u'.') ? path + QStringLiteral("png") : path + QStringLiteral(".png");
 }
 
 } // namespace kestrum

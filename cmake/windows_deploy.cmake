@@ -29,16 +29,18 @@ if(TARGET Qt6::QWindowsVistaStylePlugin)
     list(APPEND kestrum_qt_plugins "styles=$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>")
 endif()
 
-# kestrum_gather_windows_runtime(target) gathers, after each build of the
-# target, what it needs beside it.
+# kestrum_gather_windows_runtime(target [PLUGIN...]) gathers, after each
+# build of the target, what it needs beside it; PLUGINs ("folder=file") are
+# extra Qt plugins (the tests' offscreen platform).
 function(kestrum_gather_windows_runtime target)
+    set(plugins ${kestrum_qt_plugins} ${ARGN})
     add_custom_command(
         TARGET ${target} POST_BUILD
         COMMAND "${CMAKE_COMMAND}" "-DDESTINATION=$<TARGET_FILE_DIR:${target}>"
-                "-DPROGRAMS=$<TARGET_FILE:${target}>" "-DPLUGINS=${kestrum_qt_plugins}"
+                "-DPROGRAMS=$<TARGET_FILE:${target}>" "-DPLUGINS=${plugins}"
                 "-DSEARCH=${kestrum_runtime_search}" "-DOBJDUMP=${KESTRUM_OBJDUMP}" -P
                 "${PROJECT_SOURCE_DIR}/cmake/windows_runtime.cmake"
-        VERBATIM COMMAND_EXPAND_LISTS)
+        VERBATIM)
 endfunction()
 
 # The same for the installed folder, from the installed programs.

@@ -20,7 +20,8 @@ namespace {
 TEST(SessionEnd, queryEndSession_savesTheSettingsWithoutAClose)
 {
     if (QGuiApplication::platformName() != QLatin1String("windows")) {
-        GTEST_SKIP() << "needs QT_QPA_PLATFORM=windows (scripts/wine_gui_tests.sh runs it so)";
+        GTEST_SKIP() << "needs QT_QPA_PLATFORM=windows, not \""
+                     << QGuiApplication::platformName().toStdString() << "\"";
     }
     ScopedCleanKey cleanKey;
     SetMessageBoxHandler([](const MessageBoxRequest&) { return int{QMessageBox::Ok}; });

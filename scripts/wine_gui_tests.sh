@@ -226,7 +226,7 @@ if kill -0 "$wine_pid" 2>/dev/null; then
 else
     pass "kestrum.exe ends through Settings, Exit"
 fi
-registry=$(wine reg query 'HKCU\Software\Quorvel\Quorvel Kestrum\Settings' 2>/dev/null | tr -d '\r')
+registry=$(wine reg query 'HKCU\Software\Quorvel\Quorvel Kestrum\Settings' 2>/dev/null | tr -d '\r' || true)
 missing=""
 for name in WriteDelay ReadWriteTries RetryDelay ResetTries ResetDelay View Left Top; do
     grep -Eq "^ +$name +REG_DWORD +0x[0-9a-f]+$" <<<"$registry" || missing+=" $name"

@@ -2,6 +2,7 @@
 
 #include "app/control_id.h"
 #include "app/dialog_units.h"
+#include "app/file_version.h"
 #include "app/version_line.h"
 #include "kestrum_version.h"
 
@@ -47,11 +48,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setGeometry(iconRect.x(), iconRect.y(), iconSide, iconSide);
     icon->setPixmap(ProgramIcon().pixmap(iconSide, iconSide));
 
-    // The build's own version and legal notice are compiled in; a version
-    // text that cannot be read leaves the neutral first line in place.
+    // The version comes from the program file (its version resource on
+    // Windows); a version text that cannot be read leaves the neutral first
+    // line in place. The legal notice is compiled in.
     auto* version = AddPlainLabel(this, QStringLiteral("Quorvel Motor Control Monitor"));
     kestrum::SetControlId(version, kVersionId);
-    const std::string line = kestrum::VersionLine(KESTRUM_FILE_VERSION);
+    const std::string line = kestrum::VersionLine(kestrum::ProgramFileVersion());
     if (!line.empty()) {
         version->setText(QString::fromStdString(line));
     }

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShortcut>
 #include <QStyle>
 
@@ -97,6 +98,11 @@ CMainFrame::CMainFrame(CMonitorApp& application)
 
     kestrum::TrimMainMenu(menu);
     new CMnemonicRouter(*this, *sheet, *menuBar());
+
+    // A Windows session that ends (log off, shut down) asks the program to
+    // commit its data and then ends it without closing the window: the
+    // settings are saved here, as a close saves them.
+    connect(&app, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
 }
 
 CMainFrame::~CMainFrame()

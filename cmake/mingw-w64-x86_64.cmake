@@ -15,9 +15,19 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Qt for Windows (scripts/qt_windows.sh), when given, is found under its own
+# prefix; its build tools (moc, rcc, uic) are Debian's Qt of the same version.
+if(KESTRUM_QT_WINDOWS)
+    list(APPEND CMAKE_FIND_ROOT_PATH "${KESTRUM_QT_WINDOWS}")
+    list(APPEND CMAKE_PREFIX_PATH "${KESTRUM_QT_WINDOWS}")
+    set(QT_HOST_PATH /usr)
+    set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
+
 # The programs carry the compiler's runtime inside them, so they run (under
 # Wine or on a technician's laptop) without libstdc++ or winpthread DLLs
-# beside them.
+# beside them. (Qt's DLLs need those DLLs: the window gets them gathered
+# beside it.)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # The tests run under Wine from the build machine.

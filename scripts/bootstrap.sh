@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev
           libgl-dev clang libclang-rt-14-dev xvfb xauth x11-utils srecord
           nlohmann-json3-dev
-          g++-mingw-w64-x86-64-posix wine wine64 googletest python3 lintian appstream dpkg-dev)
+          g++-mingw-w64-x86-64-posix wine wine64 googletest python3 lintian appstream dpkg-dev
+          nsis zip xdotool)
 
 missing=()
 for p in "${packages[@]}"; do

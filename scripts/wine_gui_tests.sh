@@ -205,16 +205,17 @@ else
         head -n 20 >&2 || true
 fi
 if [ -n "${KESTRUM_SCREENSHOT:-}" ] && command -v import >/dev/null; then
+    sleep 2 # the status line's next update, which names the port
     import -window root "$KESTRUM_SCREENSHOT" && echo "wine_gui_tests: screenshot in $KESTRUM_SCREENSHOT"
 fi
 
-# Closed through its menu: Settings (Alt+S), Exit (X).
+# Closed through its menu: Settings (Alt+S), Exit (E).
 window=$(xdotool search --name '^Quorvel Kestrum$' | head -n 1 || true)
 if [ -n "$window" ]; then
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     # One sequence: the program takes the keys in order, the menu opened by
     # the first before the second arrives.
-    xdotool key --clearmodifiers alt+s x
+    xdotool key --clearmodifiers alt+s e
 fi
 deadline=$((SECONDS + 30))
 while kill -0 "$wine_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do

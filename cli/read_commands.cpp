@@ -5,25 +5,11 @@
 #include "settings/control_panel.h"
 #include "settings/model_table.h"
 
-#include <algorithm>
 #include <cstdio>
 
 // identify and settings: what the Control Panel reads, as text or JSON.
 namespace kestrum::cli {
 namespace {
-
-// Whether every setting and the switch byte were read. A link set to make
-// no attempts fails each read quietly, without raising, and the page then
-// shows what it had before (for the identity: "UNKNOWN" and zeros); such a
-// refresh read nothing, and nothing of it may print as a value.
-bool EverythingRead(const ControlPanel& panel)
-{
-    const auto& settings = Settings();
-    return panel.SwitchesRead() &&
-           std::all_of(settings.begin(), settings.end(), [&panel](const SettingInfo& setting) {
-               return panel.SettingRead(setting.id);
-           });
-}
 
 // Reads as the Control Panel's Refresh does; the exit status of a failure.
 std::optional<int> ReadPanel(Session& session, ControlPanel& panel)
@@ -34,7 +20,10 @@ std::optional<int> ReadPanel(Session& session, ControlPanel& panel)
     case ControlPanel::Outcome::NotLocated:
         return kNoController;
     case ControlPanel::Outcome::Done:
-        if (EverythingRead(panel))
+        // A link set to make no attempts fails each read quietly, and the
+        // page keeps what it had ("UNKNOWN" and zeros): nothing of such a
+        // refresh may print as a value.
+        if (PanelComplete(panel))
             return std::nullopt;
         break;
     default:

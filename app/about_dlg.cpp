@@ -1,10 +1,10 @@
 #include "app/about_dlg.h"
 
-#include "app/control_id.h"
-#include "app/dialog_units.h"
 #include "app/file_version.h"
 #include "app/version_line.h"
 #include "kestrum_version.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
 
 #include <QIcon>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/close_on_signal.h"
 #include "app/main_frame.h"
 #include "app/monitor_app.h"
+#include "ui/close_on_signal.h"
 
 int main(int argc, char** argv)
 {

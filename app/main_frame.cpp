@@ -1,20 +1,23 @@
 #include "app/main_frame.h"
 
 #include "app/command_ids.h"
-#include "app/message_box.h"
-#include "app/mnemonic_router.h"
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
-#include "app/property_page.h"
 #include "app/settings_store.h"
-#include "app/status_line.h"
-#include "app/wait_cursor.h"
-#include "app/window_placement.h"
 #include "link/gui/program_dlg.h"
+#include "monitor/gui/monitor_page.h"
 #include "profiles/gui/profile_commands.h"
+#include "settings/gui/control_page.h"
+#include "throttle/gui/throttle_page.h"
 #include "tools/gui/error_log_command.h"
 #include "tools/gui/memory_dlg.h"
 #include "tools/gui/upgrade_command.h"
+#include "ui/message_box.h"
+#include "ui/mnemonic_router.h"
+#include "ui/property_page.h"
+#include "ui/status_line.h"
+#include "ui/wait_cursor.h"
+#include "ui/window_placement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -72,13 +75,11 @@ CMainFrame::CMainFrame(CMonitorApp& application)
 
     // Before the sheet: its first page reports what it found on it.
     statusLine = new CStatusLine(controller, this);
-    profiles = new CProfileCommands(*this);
     setStatusBar(statusLine);
 
-    // Building the sheet activates the Control Panel page, which reads the
+    // Starting the sheet activates the Control Panel page, which reads the
     // controller (and searches for it) right here.
-    sheet = new CPropSheet(*this, this);
-    setCentralWidget(sheet);
+    BuildSheet();
 
     chromeHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight) +
                    menuBar()->sizeHint().height() +
@@ -110,6 +111,35 @@ CMainFrame::~CMainFrame()
     // The pages go first, while the link they use still exists: a page may
     // still have work running on it (the Monitor's polling).
     delete sheet;
+}
+
+void CMainFrame::BuildSheet()
+{
+    sheet = new CPropSheet(this);
+    setCentralWidget(sheet);
+    auto* control = new CControlPage(controller);
+    auto* throttle = new CThrottlePage(controller);
+    auto* monitor = new CMonitorPage(controller);
+    monitor->serialNumber = [control] {
+        return QString::fromStdString(control->Panel().SerialNumberLabel());
+    };
+    profiles = new CProfileCommands(controller, *control, *throttle, *this);
+    connect(profiles, &CProfileCommands::ResultReady, statusLine, &CStatusLine::ShowResult);
+    for (CPropertyPage* page :
+         {static_cast<CPropertyPage*>(control), static_cast<CPropertyPage*>(throttle),
+          static_cast<CPropertyPage*>(monitor)}) {
+        connect(page, &CPropertyPage::ResultReady, statusLine, &CStatusLine::ShowResult);
+        connect(page, &CPropertyPage::IdentityRead, statusLine, &CStatusLine::SetIdentity);
+        // Direct: the history is kept before the page's first write.
+        connect(
+            page, &CPropertyPage::AboutToWrite, this,
+            [this](const QString& what) { KeepServiceHistory(what.toStdString()); },
+            Qt::DirectConnection);
+    }
+    sheet->AddPage(control, QStringLiteral("Control Panel"));
+    sheet->AddPage(throttle, QStringLiteral("Throttle Response"));
+    sheet->AddPage(monitor, QStringLiteral("Monitor"));
+    sheet->Start();
 }
 
 QAction* CMainFrame::Command(int id) const

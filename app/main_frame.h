@@ -52,6 +52,7 @@ protected:
 
 private:
     void BuildMenu();
+    void BuildSheet();
     void PlaceWindow(std::int64_t left, std::int64_t top);
     void SaveSettings();
     void UpdateMenuState();

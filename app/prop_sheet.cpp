@@ -1,25 +1,23 @@
 #include "app/prop_sheet.h"
 
-#include "app/property_page.h"
-#include "monitor/gui/monitor_page.h"
-#include "settings/gui/control_page.h"
-#include "throttle/gui/throttle_page.h"
+#include "ui/property_page.h"
 
-CPropSheet::CPropSheet(CMainFrame& frame, QWidget* parent) : QTabWidget(parent)
+CPropSheet::CPropSheet(QWidget* parent) : QTabWidget(parent)
 {
     // Not displayed (the sheet has no caption bar), kept for accessibility.
     setWindowTitle(QStringLiteral("Quorvel Motor Controller"));
-    auto* control = new CControlPage(frame);
-    auto* monitor = new CMonitorPage(frame);
-    monitor->serialNumber = [control] {
-        return QString::fromStdString(control->Panel().SerialNumberLabel());
-    };
-    addTab(control, QStringLiteral("Control Panel"));
-    addTab(new CThrottlePage(frame), QStringLiteral("Throttle Response"));
-    addTab(monitor, QStringLiteral("Monitor"));
+}
 
+void CPropSheet::AddPage(CPropertyPage* page, const QString& title)
+{
+    // Before Start, so that adding the first page activates nothing yet.
+    addTab(page, title);
+}
+
+void CPropSheet::Start()
+{
     connect(this, &QTabWidget::currentChanged, this, &CPropSheet::OnCurrentChanged);
-    // The first page is shown as the sheet comes into being.
+    // The page shown as the sheet comes into being.
     OnCurrentChanged(currentIndex());
 }
 

@@ -8,7 +8,6 @@
 //
 // --screenshot also polls a simulator paced at 9600 bit/s for a minute,
 // with an error flag raised and cleared on the way, and saves the plot.
-#include "app/control_id.h"
 #include "app/main_frame.h"
 #include "app/monitor_app.h"
 #include "monitor/gauges.h"
@@ -16,6 +15,7 @@
 #include "monitor/gui/plot_ids.h"
 #include "monitor/gui/plot_window.h"
 #include "sim/simulator.h"
+#include "ui/control_id.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "link/gui/program_dlg.h"
 
-#include "app/control_id.h"
-#include "app/dialog_units.h"
-#include "app/message_box.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
 
 #include <QKeyEvent>
 #include <QLabel>

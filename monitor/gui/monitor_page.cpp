@@ -1,14 +1,14 @@
 #include "monitor/gui/monitor_page.h"
 
-#include "app/control_id.h"
-#include "app/message_box.h"
-#include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "monitor/gui/plot_ids.h"
 #include "monitor/gui/plot_window.h"
 #include "monitor/plot_time.h"
 #include "monitor/poll_cycle.h"
 #include "tools/file_error.h"
+#include "ui/control_id.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -49,7 +49,8 @@ std::size_t Index(Gauge g)
 
 } // namespace
 
-CMonitorPage::CMonitorPage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
+CMonitorPage::CMonitorPage(kestrum::CController& controller, QWidget* parent)
+    : CPropertyPage(controller, parent)
 {
     chooseLogPath = [this] {
         return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("Monitor.log"),

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/property_page.h"
 #include "monitor/plot_history.h"
 #include "monitor/poll_worker.h"
 #include "tools/log_file.h"
+#include "ui/property_page.h"
 
 #include <QString>
 #include <array>
@@ -22,7 +22,7 @@ class CMonitorPage : public CPropertyPage
     Q_OBJECT
 
 public:
-    explicit CMonitorPage(CMainFrame& frame, QWidget* parent = nullptr);
+    explicit CMonitorPage(kestrum::CController& controller, QWidget* parent = nullptr);
     ~CMonitorPage() override;
 
     void OnRefresh() override;

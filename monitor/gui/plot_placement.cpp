@@ -1,6 +1,6 @@
 #include "monitor/gui/plot_placement.h"
 
-#include "app/window_placement.h"
+#include "ui/window_placement.h"
 
 #include <QGuiApplication>
 #include <QLayout>

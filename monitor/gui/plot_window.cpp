@@ -1,7 +1,5 @@
 #include "monitor/gui/plot_window.h"
 
-#include "app/control_id.h"
-#include "app/message_box.h"
 #include "monitor/gui/plot_chart.h"
 #include "monitor/gui/plot_ids.h"
 #include "monitor/gui/plot_placement.h"
@@ -9,6 +7,8 @@
 #include "monitor/plot_readings.h"
 #include "monitor/plot_time.h"
 #include "tools/file_error.h"
+#include "ui/control_id.h"
+#include "ui/message_box.h"
 
 #include <QComboBox>
 #include <QDateTime>

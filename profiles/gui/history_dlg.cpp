@@ -1,9 +1,9 @@
 #include "profiles/gui/history_dlg.h"
 
-#include "app/message_box.h"
 #include "profiles/gui/profile_commands.h"
 #include "profiles/profile_file.h"
 #include "throttle/sensor_types.h"
+#include "ui/message_box.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

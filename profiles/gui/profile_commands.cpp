@@ -1,10 +1,5 @@
 #include "profiles/gui/profile_commands.h"
 
-#include "app/main_frame.h"
-#include "app/message_box.h"
-#include "app/prop_sheet.h"
-#include "app/status_line.h"
-#include "app/wait_cursor.h"
 #include "profiles/gui/history_dlg.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_load.h"
@@ -12,6 +7,8 @@
 #include "throttle/gui/throttle_page.h"
 #include "tools/file_error.h"
 #include "tools/gui/dialog_progress.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -36,36 +33,28 @@ constexpr auto kFilter = "Controller Profiles (*.json);;All Files (*.*)";
 
 } // namespace
 
-CProfileCommands::CProfileCommands(CMainFrame& mainFrame)
-    : QObject(&mainFrame), frame(mainFrame), history(kestrum::DefaultHistoryFolder())
+CProfileCommands::CProfileCommands(kestrum::CController& link, CControlPage& controlPage,
+                                   CThrottlePage& throttlePage, QWidget& owner)
+    : QObject(&owner), controller(link), control(controlPage), throttle(throttlePage),
+      window(owner), history(kestrum::DefaultHistoryFolder())
 {}
-
-CControlPage& CProfileCommands::ControlPage() const
-{
-    return *static_cast<CControlPage*>(frame.Sheet().Page(0));
-}
-
-CThrottlePage& CProfileCommands::ThrottlePage() const
-{
-    return *static_cast<CThrottlePage*>(frame.Sheet().Page(1));
-}
 
 bool CProfileCommands::ReadPages(bool fresh)
 {
     // Each page's own Refresh, so that the page shows what was read and the
     // user hears of a failure exactly as from the page.
-    if (fresh || !kestrum::PanelComplete(ControlPage().Panel()))
-        ControlPage().OnRefresh();
-    if (!kestrum::PanelComplete(ControlPage().Panel()))
+    if (fresh || !kestrum::PanelComplete(control.Panel()))
+        control.OnRefresh();
+    if (!kestrum::PanelComplete(control.Panel()))
         return false;
-    if (fresh || !kestrum::ThrottleComplete(ThrottlePage().Response()))
-        ThrottlePage().OnRefresh();
-    return kestrum::ThrottleComplete(ThrottlePage().Response());
+    if (fresh || !kestrum::ThrottleComplete(throttle.Response()))
+        throttle.OnRefresh();
+    return kestrum::ThrottleComplete(throttle.Response());
 }
 
 std::optional<kestrum::ControllerProfile> CProfileCommands::Current() const
 {
-    return kestrum::CaptureProfile(ControlPage().Panel(), ThrottlePage().Response());
+    return kestrum::CaptureProfile(control.Panel(), throttle.Response());
 }
 
 void CProfileCommands::OnSaveProfile()
@@ -77,7 +66,7 @@ void CProfileCommands::OnSaveProfile()
         QStringLiteral("%1 %2.json")
             .arg(Text(profile->serialNumber), Text(profile->takenAt.substr(0, 10)));
     const QString path =
-        QFileDialog::getSaveFileName(&frame, QStringLiteral("Save Profile"),
+        QFileDialog::getSaveFileName(&window, QStringLiteral("Save Profile"),
                                      QDir(lastFolder).filePath(name), QString::fromLatin1(kFilter));
     if (!path.isEmpty())
         SaveProfileTo(path);
@@ -91,15 +80,15 @@ void CProfileCommands::SaveProfileTo(const QString& path)
     lastFolder = QFileInfo(path).absolutePath();
     if (const std::error_code error = kestrum::SaveProfile(path.toStdString(), *profile)) {
         kestrum::ShowMessageBox(Text(kestrum::FileErrorText(error, path.toStdString())),
-                                QMessageBox::Ok, QMessageBox::Warning, &frame);
+                                QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     }
-    frame.StatusLine().ShowResult(QStringLiteral("Profile saved"));
+    emit ResultReady(QStringLiteral("Profile saved"));
 }
 
 void CProfileCommands::OnLoadProfile()
 {
-    const QString path = QFileDialog::getOpenFileName(&frame, QStringLiteral("Load Profile"),
+    const QString path = QFileDialog::getOpenFileName(&window, QStringLiteral("Load Profile"),
                                                       lastFolder, QString::fromLatin1(kFilter));
     if (!path.isEmpty())
         LoadProfileFrom(path);
@@ -114,7 +103,7 @@ void CProfileCommands::LoadProfileFrom(const QString& path)
             read.fileError ? Text(read.error)
                            : QStringLiteral("%1 cannot be used as a controller profile.\n\n%2")
                                  .arg(QDir::toNativeSeparators(path), Text(read.error));
-        kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &frame);
+        kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     }
     LoadProfile(*read.profile);
@@ -140,7 +129,7 @@ bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profi
     text += QStringLiteral("\n\nLoad it onto this controller anyway?");
     // Enter must not write another model's values: No is the default.
     return kestrum::ShowMessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
-                                   &frame, QMessageBox::No) == QMessageBox::Yes;
+                                   &window, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
@@ -160,7 +149,7 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
                           : QStringLiteral("Nothing of this profile can be written to this "
                                            "controller:") +
                                 Bulleted(lines),
-            QMessageBox::Ok, QMessageBox::Information, &frame);
+            QMessageBox::Ok, QMessageBox::Information, &window);
         return;
     }
     const QString question =
@@ -168,39 +157,39 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
             .arg(Text(profile.serialNumber), Text(profile.takenAt)) +
         Bulleted(lines);
     if (kestrum::ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
-                                &frame) != QMessageBox::Yes)
+                                &window) != QMessageBox::Yes)
         return;
 
     KeepHistory("Profile load");
     kestrum::LoadReport report;
     {
         CWaitCursor wait;
-        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), &frame);
-        report = kestrum::LoadProfile(frame.Controller(), plan, ControlPage().Panel(),
-                                      ThrottlePage().Response(), progress);
+        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), &window);
+        report =
+            kestrum::LoadProfile(controller, plan, control.Panel(), throttle.Response(), progress);
     }
-    ControlPage().ShowAll();
-    ThrottlePage().ShowResponse();
+    control.ShowAll();
+    throttle.ShowResponse();
     using Outcome = kestrum::LoadReport::Outcome;
     switch (report.outcome) {
     case Outcome::Done:
-        frame.StatusLine().ShowResult(QStringLiteral("Profile loaded and verified"));
+        emit ResultReady(QStringLiteral("Profile loaded and verified"));
         return;
     case Outcome::NotLocated:
         return;
     case Outcome::NotResponding:
-        frame.StatusLine().ShowResult(QStringLiteral("Profile only partly loaded"));
+        emit ResultReady(QStringLiteral("Profile only partly loaded"));
         kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding\n\n") +
                                     Text(kestrum::LoadReportText(report)),
-                                QMessageBox::Ok, QMessageBox::Warning, &frame);
+                                QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     case Outcome::PartlyWritten:
-        frame.StatusLine().ShowResult(QStringLiteral("Throttle table only partly written"));
+        emit ResultReady(QStringLiteral("Throttle table only partly written"));
         kestrum::ShowMessageBox(
             QStringLiteral("The throttle table was only partly written. Press Set on the Throttle "
                            "Response page to write it again.\n\n") +
                 Text(kestrum::LoadReportText(report)),
-            QMessageBox::Ok, QMessageBox::Warning, &frame);
+            QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     }
 }
@@ -217,7 +206,7 @@ std::optional<QStringList> CProfileCommands::Compare(const kestrum::ControllerPr
 
 void CProfileCommands::OnServiceHistory()
 {
-    CHistoryDlg dialog(*this, &frame);
+    CHistoryDlg dialog(*this, &window);
     dialog.exec();
 }
 
@@ -234,5 +223,5 @@ void CProfileCommands::KeepHistory(const std::string& keptBefore)
     kestrum::ShowMessageBox(QStringLiteral("The service history could not be kept in %1.\n\n%2")
                                 .arg(QDir::toNativeSeparators(Text(history.Root().string())),
                                      Text(kestrum::FileErrorText(error, history.Root().string()))),
-                            QMessageBox::Ok, QMessageBox::Warning, &frame);
+                            QMessageBox::Ok, QMessageBox::Warning, &window);
 }

@@ -10,7 +10,11 @@
 #include <optional>
 
 class CControlPage;
-class CMainFrame;
+class QWidget;
+
+namespace kestrum {
+class CController;
+}
 class CThrottlePage;
 
 // The Tools menu's profile commands and the automatic service history, on
@@ -22,7 +26,10 @@ class CProfileCommands : public QObject
     Q_OBJECT
 
 public:
-    explicit CProfileCommands(CMainFrame& frame);
+    // `window` owns the commands and their dialogs; the pages are the ones a
+    // profile is made of and loaded into.
+    CProfileCommands(kestrum::CController& controller, CControlPage& control,
+                     CThrottlePage& throttle, QWidget& window);
 
     void OnSaveProfile();
     void OnLoadProfile();
@@ -43,9 +50,11 @@ public:
     void KeepHistory(const std::string& keptBefore = {});
     const kestrum::ServiceHistory& History() const { return history; }
 
+signals:
+    // What a command did ("Profile saved"), for the status line.
+    void ResultReady(const QString& result);
+
 private:
-    CControlPage& ControlPage() const;
-    CThrottlePage& ThrottlePage() const;
     // Reads what the pages have not read yet, or, when `fresh`, all of it
     // again; false if they could not read it all.
     bool ReadPages(bool fresh = false);
@@ -53,7 +62,10 @@ private:
     bool ConfirmOtherModel(const kestrum::ControllerProfile& profile,
                            const kestrum::LoadPlan& plan);
 
-    CMainFrame& frame;
+    kestrum::CController& controller;
+    CControlPage& control;
+    CThrottlePage& throttle;
+    QWidget& window;
     kestrum::ServiceHistory history;
     bool historyFailureShown = false;
     QString lastFolder;

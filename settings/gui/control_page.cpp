@@ -1,13 +1,11 @@
 #include "settings/gui/control_page.h"
 
-#include "app/control_id.h"
-#include "app/dialog_units.h"
-#include "app/main_frame.h"
-#include "app/message_box.h"
-#include "app/status_line.h"
-#include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "settings/gui/setting_slider.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -117,7 +115,8 @@ private:
 
 } // namespace
 
-CControlPage::CControlPage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
+CControlPage::CControlPage(kestrum::CController& controller, QWidget* parent)
+    : CPropertyPage(controller, parent)
 {
     BuildControls();
     ShowAll();
@@ -223,13 +222,12 @@ void CControlPage::OnRefresh()
 
 void CControlPage::ShowIdentity(ControlPanel::Outcome outcome)
 {
-    CStatusLine& status = MainFrame().StatusLine();
     if (outcome == ControlPanel::Outcome::Done) {
-        status.SetIdentity(QStringLiteral("%1, serial %2")
-                               .arg(QString::fromStdString(panel.ModelLabel()),
-                                    QString::fromStdString(panel.SerialNumberLabel())));
+        emit IdentityRead(QStringLiteral("%1, serial %2")
+                              .arg(QString::fromStdString(panel.ModelLabel()),
+                                   QString::fromStdString(panel.SerialNumberLabel())));
     } else if (outcome == ControlPanel::Outcome::NotLocated) {
-        status.SetIdentity(QString());
+        emit IdentityRead(QString());
     }
 }
 
@@ -238,7 +236,7 @@ void CControlPage::OnSet()
     // With no port there is nothing to write to, and nothing to report.
     if (!Controller().IsPortOpen())
         return;
-    MainFrame().KeepServiceHistory("Set");
+    emit AboutToWrite(QStringLiteral("Set"));
     ControlPanel::Outcome outcome;
     {
         CWaitCursor wait;
@@ -256,10 +254,10 @@ void CControlPage::ShowWriteResult(ControlPanel::Outcome outcome)
     const QString count =
         written == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(written);
     if (outcome == ControlPanel::Outcome::Done && written > 0) {
-        MainFrame().StatusLine().ShowResult(count + QStringLiteral(" written and verified"));
+        emit ResultReady(count + QStringLiteral(" written and verified"));
     } else if (outcome == ControlPanel::Outcome::NotResponding) {
-        MainFrame().StatusLine().ShowResult(
-            count + QStringLiteral(" written and verified; the controller stopped answering"));
+        emit ResultReady(count +
+                         QStringLiteral(" written and verified; the controller stopped answering"));
     }
 }
 

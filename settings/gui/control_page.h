@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/property_page.h"
 #include "settings/control_panel.h"
+#include "ui/property_page.h"
 
 #include <array>
 
@@ -20,7 +20,7 @@ class CControlPage : public CPropertyPage
     Q_OBJECT
 
 public:
-    explicit CControlPage(CMainFrame& frame, QWidget* parent = nullptr);
+    explicit CControlPage(kestrum::CController& controller, QWidget* parent = nullptr);
     ~CControlPage() override;
 
     void OnRefresh() override;

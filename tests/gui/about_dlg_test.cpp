@@ -1,7 +1,7 @@
 #include "app/about_dlg.h"
-#include "app/control_id.h"
 #include "app/version_line.h"
 #include "kestrum_version.h"
+#include "ui/control_id.h"
 
 #include <QLabel>
 #include <QPushButton>

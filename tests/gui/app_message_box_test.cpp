@@ -1,7 +1,7 @@
 // Every message box: the application's caption, and a default icon that
 // depends on the buttons when the caller asks for none.
-#include "app/wait_cursor.h"
 #include "gui_test_support.h"
+#include "ui/wait_cursor.h"
 
 #include <QTest>
 #include <QTimer>

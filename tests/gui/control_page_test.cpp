@@ -1,12 +1,12 @@
 // The Control Panel page against the simulated controller: what a refresh
 // reads and shows, what Set writes, the voltage rule on the sliders, and the
 // Set button's enabling.
-#include "app/control_id.h"
-#include "app/dialog_units.h"
 #include "app/prop_sheet.h"
 #include "gui_test_support.h"
 #include "settings/gui/control_page.h"
 #include "sim/memory_image.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
 
 #include <QApplication>
 #include <QCheckBox>

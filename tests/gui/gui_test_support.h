@@ -6,10 +6,10 @@
 // conditions while events are processed.
 
 #include "app/main_frame.h"
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
-#include "app/property_page.h"
+#include "ui/property_page.h"
 #include "link/packet.h"
 #include "sim/simulator.h"
 

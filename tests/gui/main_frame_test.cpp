@@ -1,11 +1,11 @@
 // The main window's menu: what is left after trimming, the enabling rule,
 // and the commands of the shell.
 #include "app/about_dlg.h"
-#include "app/close_on_signal.h"
 #include "app/command_ids.h"
-#include "app/status_line.h"
 #include "gui_test_support.h"
 #include "link/gui/program_dlg.h"
+#include "ui/close_on_signal.h"
+#include "ui/status_line.h"
 
 #include <QAction>
 #include <QMenu>

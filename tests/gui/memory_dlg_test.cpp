@@ -2,10 +2,10 @@
 // pseudo-terminal: opening from the main window, reads, writes, rejected
 // fields and the address fields' check as the focus leaves them.
 #include "app/command_ids.h"
-#include "app/control_id.h"
 #include "gui_test_support.h"
 #include "tests/support/fast_link.h"
 #include "tools/gui/memory_dlg.h"
+#include "ui/control_id.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 // Keyboard: a page's mnemonic wins over the menu bar's while the focus is in
 // the page; elsewhere the menu bar gets it; F10 opens the menu bar.
 #include "app/prop_sheet.h"
-#include "app/property_page.h"
 #include "gui_test_support.h"
+#include "ui/property_page.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,7 +22,7 @@ namespace {
 class ClashPage : public CPropertyPage
 {
 public:
-    explicit ClashPage(CMainFrame& frame) : CPropertyPage(frame)
+    explicit ClashPage(CMainFrame& frame) : CPropertyPage(frame.Controller())
     {
         auto* layout = new QVBoxLayout(this);
         set = new QPushButton(QStringLiteral("&Set"), this);

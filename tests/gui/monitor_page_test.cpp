@@ -1,11 +1,11 @@
 // The Monitor page polling the simulated controller: the wire order of a
 // cycle, the end of polling on silence, a failing log, and closing mid-poll.
-#include "app/control_id.h"
 #include "app/main_frame.h"
 #include "gui_test_support.h"
 #include "monitor/gauges.h"
 #include "monitor/gui/monitor_page.h"
 #include "support/temp_dir.h"
+#include "ui/control_id.h"
 
 #include <QCheckBox>
 #include <QDir>

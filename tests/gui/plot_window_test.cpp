@@ -1,6 +1,5 @@
 // The plot window: live cycles handed over by the Monitor page, recorded
 // logs, and its picture.
-#include "app/control_id.h"
 #include "gui_test_support.h"
 #include "monitor/gui/monitor_page.h"
 #include "monitor/gui/plot_chart.h"
@@ -10,6 +9,7 @@
 #include "monitor/plot_time.h"
 #include "settings/gui/control_page.h"
 #include "support/temp_dir.h"
+#include "ui/control_id.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,7 @@
 // Profiles in the window against the simulated controller: the history kept
 // before a Set, a save and a load back after the controller was changed, a
 // damaged file, and the history window.
-#include "app/control_id.h"
 #include "app/prop_sheet.h"
-#include "app/status_line.h"
 #include "gui_test_support.h"
 #include "profiles/gui/history_dlg.h"
 #include "profiles/gui/profile_commands.h"
@@ -11,6 +9,8 @@
 #include "sim/memory_image.h"
 #include "throttle/throttle_tables.h"
 #include "tools/gui/progress_dlg.h"
+#include "ui/control_id.h"
+#include "ui/status_line.h"
 
 #include <QLabel>
 #include <QListWidget>

@@ -1,6 +1,6 @@
-#include "app/control_id.h"
-#include "app/message_box.h"
 #include "link/gui/program_dlg.h"
+#include "ui/control_id.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QKeyEvent>

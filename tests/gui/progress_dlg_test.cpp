@@ -1,5 +1,5 @@
-#include "app/control_id.h"
 #include "tools/gui/progress_dlg.h"
+#include "ui/control_id.h"
 
 #include <QApplication>
 #include <QKeyEvent>

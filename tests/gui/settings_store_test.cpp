@@ -1,9 +1,9 @@
 // The settings kept between runs: timings, selected page and position.
 #include "app/prop_sheet.h"
 #include "app/settings_store.h"
-#include "app/window_placement.h"
 #include "gui_test_support.h"
 #include "link/comm_timings.h"
+#include "ui/window_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,10 +1,10 @@
 // Start-up: the main window finds the controller before it is shown, by the
 // pages' first refreshes, searching as often as the stored page requires.
-#include "app/control_id.h"
 #include "app/prop_sheet.h"
-#include "app/property_page.h"
-#include "app/status_line.h"
 #include "gui_test_support.h"
+#include "ui/control_id.h"
+#include "ui/property_page.h"
+#include "ui/status_line.h"
 
 #include <QTabBar>
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The status line: port, identity, link state, last answer, write results.
-#include "app/control_id.h"
-#include "app/status_line.h"
 #include "gui_test_support.h"
 #include "settings/gui/control_page.h"
+#include "ui/control_id.h"
+#include "ui/status_line.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 // The Throttle Response page against the simulated controller: what a
 // Refresh enables and checks, what Set writes and says, and how a silent
 // controller is reported.
-#include "app/control_id.h"
 #include "app/main_frame.h"
-#include "app/status_line.h"
 #include "gui_test_support.h"
 #include "throttle/throttle_tables.h"
+#include "ui/control_id.h"
+#include "ui/status_line.h"
 
 #include <QPushButton>
 #include <QRadioButton>

@@ -1,14 +1,12 @@
 #include "throttle/gui/throttle_page.h"
 
-#include "app/control_id.h"
-#include "app/main_frame.h"
-#include "app/message_box.h"
-#include "app/status_line.h"
-#include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "throttle/gui/table_edit.h"
 #include "throttle/sensor_types.h"
 #include "tools/gui/dialog_progress.h"
+#include "ui/control_id.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -45,7 +43,8 @@ void CheckOnly(const std::array<QRadioButton*, 8>& buttons, std::optional<std::s
 
 } // namespace
 
-CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage(frame, parent)
+CThrottlePage::CThrottlePage(kestrum::CController& controller, QWidget* parent)
+    : CPropertyPage(controller, parent)
 {
     setMinimumSize(420, 300);
     auto* sensorGroup = new QGroupBox(QStringLiteral("Throttle Sensor Type"), this);
@@ -148,7 +147,7 @@ void CThrottlePage::ShowResponse()
 
 void CThrottlePage::OnSet()
 {
-    MainFrame().KeepServiceHistory("Throttle Set");
+    emit AboutToWrite(QStringLiteral("Throttle Set"));
     CWaitCursor wait;
     const bool writesTable =
         response.Selected() != nullptr && response.Selected() != response.Written();
@@ -158,16 +157,15 @@ void CThrottlePage::OnSet()
         outcome = response.Set(Controller(), progress);
     }
     using Outcome = kestrum::ThrottleResponse::Outcome;
-    CStatusLine& status = MainFrame().StatusLine();
     if (outcome == Outcome::Done) {
         const bool tableWritten = writesTable && response.Written() == response.Selected();
-        status.ShowResult(tableWritten
-                              ? QStringLiteral("Throttle table written and verified")
-                              : QStringLiteral("Throttle sensor type written and verified"));
+        emit ResultReady(tableWritten
+                             ? QStringLiteral("Throttle table written and verified")
+                             : QStringLiteral("Throttle sensor type written and verified"));
     } else if (outcome == Outcome::NotResponding) {
         NotResponding();
     } else if (outcome == Outcome::PartlyWritten) {
-        status.ShowResult(QStringLiteral("Throttle table only partly written"));
+        emit ResultReady(QStringLiteral("Throttle table only partly written"));
         kestrum::ShowMessageBox(
             QStringLiteral(
                 "The throttle table was only partly written. Press Set to write it again."),

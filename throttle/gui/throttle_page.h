@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/property_page.h"
 #include "throttle/throttle_response.h"
+#include "ui/property_page.h"
 
 #include <array>
 
@@ -16,7 +16,7 @@ class CThrottlePage : public CPropertyPage
     Q_OBJECT
 
 public:
-    explicit CThrottlePage(CMainFrame& frame, QWidget* parent = nullptr);
+    explicit CThrottlePage(kestrum::CController& controller, QWidget* parent = nullptr);
 
     void OnRefresh() override;
     void OnSet();

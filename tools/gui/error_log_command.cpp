@@ -1,9 +1,9 @@
 #include "tools/gui/error_log_command.h"
 
-#include "app/message_box.h"
-#include "app/wait_cursor.h"
 #include "tools/error_log_export.h"
 #include "tools/file_error.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QFileDialog>
 

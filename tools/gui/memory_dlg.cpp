@@ -1,12 +1,12 @@
 #include "tools/gui/memory_dlg.h"
 
-#include "app/control_id.h"
-#include "app/dialog_units.h"
-#include "app/message_box.h"
-#include "app/wait_cursor.h"
 #include "link/controller.h"
 #include "tools/memory_access.h"
 #include "tools/parse_byte_value.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/wait_cursor.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

@@ -1,7 +1,7 @@
 #include "tools/gui/progress_dlg.h"
 
-#include "app/control_id.h"
-#include "app/dialog_units.h"
+#include "ui/control_id.h"
+#include "ui/dialog_units.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 #include "tools/gui/upgrade_command.h"
 
-#include "app/message_box.h"
 #include "tools/file_error.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/gui/dialog_progress.h"
+#include "ui/message_box.h"
 
 #include <QFileDialog>
 

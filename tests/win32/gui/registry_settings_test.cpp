@@ -2,7 +2,7 @@
 // key Settings, every value a REG_DWORD, as regedit shows them and as an
 // older installation of the tool left them.
 #include "app/main_frame.h"
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "app/monitor_app.h"
 #include "app/settings_store.h"
 #include "link/comm_timings.h"

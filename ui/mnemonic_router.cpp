@@ -1,4 +1,4 @@
-#include "app/mnemonic_router.h"
+#include "ui/mnemonic_router.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "app/close_on_signal.h"
+#include "ui/close_on_signal.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "app/status_line.h"
+#include "ui/status_line.h"
 
 #include "link/controller.h"
 

@@ -1,6 +1,6 @@
-#include "app/message_box.h"
+#include "ui/message_box.h"
 
-#include "app/close_on_signal.h"
+#include "ui/close_on_signal.h"
 
 #include <QApplication>
 #include <QCursor>

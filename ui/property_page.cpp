@@ -1,21 +1,12 @@
-#include "app/property_page.h"
+#include "ui/property_page.h"
 
-#include "app/close_on_signal.h"
-#include "app/main_frame.h"
+#include "ui/close_on_signal.h"
 
-CPropertyPage::CPropertyPage(CMainFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {}
+CPropertyPage::CPropertyPage(kestrum::CController& controller, QWidget* parent)
+    : QWidget(parent), controller_(controller)
+{}
 
 CPropertyPage::~CPropertyPage() = default;
-
-kestrum::CController& CPropertyPage::Controller()
-{
-    return frame_.Controller();
-}
-
-CMainFrame& CPropertyPage::MainFrame()
-{
-    return frame_;
-}
 
 void CPropertyPage::OnSetActive()
 {

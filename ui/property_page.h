@@ -1,30 +1,29 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 namespace kestrum {
 class CController;
 }
-class CMainFrame;
 
-// Base of the three pages of the main window's sheet. A page reaches the
-// controller link through the main window that owns it.
+// Base of the three pages of the main window's sheet. A page is given the
+// controller link it works on and tells the window what it did through its
+// signals; it knows nothing of the window that shows it.
 //
 // Activation rule: a page reads the controller by itself the first time it
 // becomes the active page, and never again by activation; later reads happen
 // only on the page's own "&Refresh" (or its polling). The sheet calls
-// OnSetActive() whenever a page becomes the active one, including the first
-// page while the sheet is being built, before the main window is shown.
+// OnSetActive() whenever a page becomes the active one.
 class CPropertyPage : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit CPropertyPage(CMainFrame& frame, QWidget* parent = nullptr);
+    explicit CPropertyPage(kestrum::CController& controller, QWidget* parent = nullptr);
     ~CPropertyPage() override;
 
-    kestrum::CController& Controller();
-    CMainFrame& MainFrame();
+    kestrum::CController& Controller() { return controller_; }
 
     // Reads the controller and fills the page. Each page's read begins with
     // LocateController, under the wait cursor, and catches
@@ -40,7 +39,19 @@ public:
     // True once the first activation has run the page's refresh.
     bool WasActivated() const { return activated_; }
 
+signals:
+    // What a write did ("4 settings written and verified"), for the status
+    // line.
+    void ResultReady(const QString& result);
+    // "Model ..., serial ..." once the controller was identified; empty when
+    // no controller was found.
+    void IdentityRead(const QString& identity);
+    // Emitted just before the page changes the controller's setup, `what`
+    // naming the change ("Set"); connected directly, so whatever it starts
+    // (the service history) is done before the first write.
+    void AboutToWrite(const QString& what);
+
 private:
-    CMainFrame& frame_;
+    kestrum::CController& controller_;
     bool activated_ = false;
 };

@@ -1,8 +1,9 @@
 #pragma once
 
-// Command ids of the main window's menu (menu 128). Each menu action's
-// object name is its id in decimal, so a running window can be searched by
-// command (see FindCommand in main_menu.h).
+// Command ids of the main window's menu bar, the numbers the tool's
+// commands have always had. Each menu action's object name is its id in
+// decimal, so a running window can be searched by command (see FindCommand
+// in main_menu.h).
 namespace kestrum::command {
 
 inline constexpr int kTimings = 32772;

@@ -17,9 +17,11 @@ namespace kestrum {
 enum class MemoryOperation : int;
 }
 
-// The main window: owns the one controller link and the page sheet, carries
-// menu 128, and keeps the timings, the selected page and its own position in
-// the settings store between runs.
+// The main window and composition root: owns the one controller link,
+// builds the pages, the status line and the commands and connects them,
+// carries the menu bar ("&Settings", "&Tools", "&Help"), and keeps the
+// timings, the selected page and its own position in the settings store
+// between runs.
 //
 // Everything of start-up happens in the constructor, before the window is
 // shown: the timings are loaded, the sheet is built (its first page reads the

@@ -6,8 +6,9 @@ class QMenuBar;
 class QObject;
 class QWidget;
 
-// Menu 128 of the main window: "&Settings", "&Tools" and "&Help" with every
-// command of the template, then trimmed to what the user may choose.
+// The main window's menu bar: "&Settings", "&Tools" and "&Help" built with
+// every command the tool has ever had (so each keeps its id and position),
+// then trimmed to what the user may choose.
 namespace kestrum {
 
 struct MainMenu
@@ -17,7 +18,7 @@ struct MainMenu
     QMenu* help = nullptr;
 };
 
-// Fills `bar` with the full template. The actions are children of `owner`,
+// Fills `bar` with every command. The actions are children of `owner`,
 // so they stay wired (and findable by id) after Trim removes them from view.
 MainMenu BuildMainMenu(QMenuBar& bar, QObject& owner);
 

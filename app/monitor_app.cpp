@@ -19,7 +19,8 @@ CMonitorApp::CMonitorApp(int& argc, char** argv) : QApplication(argc, argv)
     setOrganizationName(QString::fromLatin1(kOrganization));
     setApplicationName(QString::fromLatin1(kApplicationName));
     QSettings::setDefaultFormat(QSettings::NativeFormat);
-    // Icon 128, drawn at each size the desktop asks for.
+    // The program's icon (resources/icons), one drawing per size the desktop
+    // asks for, so that no size is scaled from another.
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/icons/kestrum-%1.png").arg(size), QSize(size, size));

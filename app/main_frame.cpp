@@ -14,6 +14,7 @@
 #include "profiles/gui/profile_commands.h"
 #include "tools/gui/error_log_command.h"
 #include "tools/gui/memory_dlg.h"
+#include "tools/gui/report_command.h"
 #include "tools/gui/upgrade_command.h"
 
 #include <QAction>
@@ -146,6 +147,9 @@ void CMainFrame::BuildMenu()
             [this] { profiles->OnLoadProfile(); });
     connect(Command(kServiceHistory), &QAction::triggered, this,
             [this] { profiles->OnServiceHistory(); });
+    auto* report = new CReportCommand(*this);
+    connect(Command(kServiceReport), &QAction::triggered, report, &CReportCommand::OnServiceReport);
+    connect(Command(kReportNames), &QAction::triggered, report, &CReportCommand::OnReportNames);
     // "&Contents" (kContents) has no help behind it: it stays unconnected.
     connect(Command(kAbout), &QAction::triggered, &app, [this] { app.OnAppAbout(this); });
 }

@@ -1,0 +1,112 @@
+#include "tools/gui/report_command.h"
+
+#include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/prop_sheet.h"
+#include "app/status_line.h"
+#include "app/wait_cursor.h"
+#include "profiles/gui/profile_commands.h"
+#include "settings/gui/control_page.h"
+#include "throttle/gui/throttle_page.h"
+#include "tools/gui/report_names_dlg.h"
+#include "tools/pdf/report_names.h"
+#include "tools/pdf/service_report_pdf.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+CReportCommand::CReportCommand(CMainFrame& mainFrame) : QObject(&mainFrame), frame(mainFrame) {}
+
+CControlPage& CReportCommand::ControlPage() const
+{
+    return *static_cast<CControlPage*>(frame.Sheet().Page(0));
+}
+
+CThrottlePage& CReportCommand::ThrottlePage() const
+{
+    return *static_cast<CThrottlePage*>(frame.Sheet().Page(1));
+}
+
+void CReportCommand::OnServiceReport()
+{
+    if (!AskNamesOnce())
+        return;
+    const auto reading = Read();
+    if (!reading)
+        return;
+    const QString name = QStringLiteral("Service Report %1 %2.pdf")
+                             .arg(QString::fromStdString(reading->profile.serialNumber),
+                                  QString::fromStdString(kestrum::ReportTimeNow().substr(0, 10)));
+    const QString path = QFileDialog::getSaveFileName(
+        &frame, QStringLiteral("Service Report"), QDir(lastFolder).filePath(name),
+        QStringLiteral("PDF Files (*.pdf);;All Files (*.*)"));
+    if (!path.isEmpty())
+        Write(*reading, path);
+}
+
+void CReportCommand::OnReportNames()
+{
+    CReportNamesDlg dialog(kestrum::LoadReportNames(), &frame);
+    if (dialog.exec() == QDialog::Accepted)
+        kestrum::SaveReportNames(dialog.Names());
+}
+
+bool CReportCommand::AskNamesOnce()
+{
+    if (kestrum::ReportNamesStored())
+        return true;
+    CReportNamesDlg dialog(kestrum::LoadReportNames(), &frame);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    kestrum::SaveReportNames(dialog.Names());
+    return true;
+}
+
+bool CReportCommand::ReportToFile(const QString& path)
+{
+    const auto reading = Read();
+    return reading && Write(*reading, path);
+}
+
+std::optional<kestrum::ReportReading> CReportCommand::Read()
+{
+    CWaitCursor wait;
+    // The pages read what is missing, each with its own progress window and
+    // its own word when the controller does not answer.
+    kestrum::ReportReadHooks hooks;
+    hooks.refreshPanel = [this] { ControlPage().OnRefresh(); };
+    hooks.refreshThrottle = [this] { ThrottlePage().OnRefresh(); };
+    kestrum::NoProgress unused;
+    kestrum::ReportReading reading =
+        kestrum::ReadForReport(frame.Controller(), ControlPage().Panel(), ThrottlePage().Response(),
+                               throttleOf, unused, hooks);
+    if (reading.outcome == kestrum::ReportReading::Outcome::Done)
+        return reading;
+    if (reading.outcome == kestrum::ReportReading::Outcome::NotResponding)
+        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
+                                QMessageBox::Ok, QMessageBox::Warning, &frame);
+    return std::nullopt;
+}
+
+bool CReportCommand::Write(const kestrum::ReportReading& reading, const QString& path)
+{
+    lastFolder = QFileInfo(path).absolutePath();
+    const kestrum::ReportNames names = kestrum::LoadReportNames();
+    kestrum::ReportContext context;
+    context.port = frame.Controller().Port().Name();
+    context.technician = names.technician.toStdString();
+    context.workshop = names.workshop.toStdString();
+    context.madeAt = kestrum::ReportTimeNow();
+    context.history = &frame.Profiles().History();
+    const kestrum::ServiceReport report =
+        kestrum::ComposeServiceReport(reading.profile, reading.errorLog, context);
+    CWaitCursor wait;
+    const kestrum::ReportPdfResult written = kestrum::WriteServiceReportPdf(report, path);
+    if (!written.written) {
+        kestrum::ShowMessageBox(written.error, QMessageBox::Ok, QMessageBox::Warning, &frame);
+        return false;
+    }
+    frame.StatusLine().ShowResult(QStringLiteral("Service report saved"));
+    return true;
+}

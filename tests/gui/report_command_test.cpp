@@ -5,6 +5,7 @@
 #include "app/control_id.h"
 #include "app/status_line.h"
 #include "gui_test_support.h"
+#include "monitor/gui/monitor_page.h"
 #include "sim/memory_image.h"
 #include "support/pdf_text.h"
 #include "throttle/throttle_tables.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <regex>
 
 namespace kestrum::test {
 namespace {
@@ -52,6 +54,17 @@ protected:
         const auto pages = PdfPages(path.toStdString());
         EXPECT_TRUE(pages && *pages >= 1 && *pages <= 2);
         return PdfText(path.toStdString());
+    }
+
+    // Polls every gauge for a few cycles, then stops.
+    void Poll()
+    {
+        auto* monitor = frame->findChild<CMonitorPage*>();
+        ASSERT_NE(monitor, nullptr);
+        monitor->OnSelectAll();
+        monitor->OnStartStop();
+        ASSERT_TRUE(WaitUntil([&] { return monitor->PlotHistory().Samples().size() >= 3; }));
+        monitor->StopAndClose();
     }
 
     void SetTable(const ThrottleTable& table)
@@ -90,10 +103,24 @@ TEST_F(ReportCommandTest, setMadeToday_appearsUnderTodaysChanges_withTheNamesAnd
     EXPECT_TRUE(boxes.requests.empty()) << boxes.Texts().join("|").toStdString();
 }
 
+TEST_F(ReportCommandTest, monitorReadingsOfThisController_areSummarised)
+{
+    sim->SetRam(layout::kVoltage, 0xE8); // 0x03E8 counts
+    sim->SetRam(layout::kVoltage + 1, 0x03);
+    Poll();
+
+    const std::string text = Report();
+
+    EXPECT_NE(text.find("polling cycles"), std::string::npos) << text;
+    EXPECT_TRUE(std::regex_search(text, std::regex("Battery Voltage +([0-9.]+) +\\1 +\\1 +Volts")))
+        << text;
+}
+
 TEST_F(ReportCommandTest, controllerSwappedSinceThePagesRead_reportShowsOnlyTheNewController)
 {
     SetTable(kLinearTable);
     ASSERT_NE(Report().find("Linear"), std::string::npos);
+    Poll();
     // Another cart on the same port, with other values everywhere.
     sim->SetEeprom(layout::kSerialNumber, 0x56);
     sim->SetEeprom(layout::kSerialNumber + 1, 0x34);
@@ -108,6 +135,8 @@ TEST_F(ReportCommandTest, controllerSwappedSinceThePagesRead_reportShowsOnlyTheN
     EXPECT_NE(text.find("33 %"), std::string::npos) << text;
     EXPECT_NE(text.find("Throttle curve: S-Curve"), std::string::npos) << text;
     EXPECT_EQ(text.find("Linear"), std::string::npos) << text;
+    // The Monitor's readings were taken before the swap.
+    EXPECT_EQ(text.find("polling cycles"), std::string::npos) << text;
     // The pages read the new controller, and show it.
     EXPECT_EQ(FindControl<QLabel>(frame->Sheet().Page(0), kSerialNumberLabel)->text(),
               QStringLiteral("1193046"));

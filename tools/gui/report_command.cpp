@@ -5,10 +5,12 @@
 #include "app/prop_sheet.h"
 #include "app/status_line.h"
 #include "app/wait_cursor.h"
+#include "monitor/gui/monitor_page.h"
 #include "profiles/gui/profile_commands.h"
 #include "settings/gui/control_page.h"
 #include "throttle/gui/throttle_page.h"
 #include "tools/gui/report_names_dlg.h"
+#include "tools/gui/report_plot_picture.h"
 #include "tools/pdf/report_names.h"
 #include "tools/pdf/service_report_pdf.h"
 
@@ -26,6 +28,11 @@ CControlPage& CReportCommand::ControlPage() const
 CThrottlePage& CReportCommand::ThrottlePage() const
 {
     return *static_cast<CThrottlePage*>(frame.Sheet().Page(1));
+}
+
+CMonitorPage& CReportCommand::MonitorPage() const
+{
+    return *static_cast<CMonitorPage*>(frame.Sheet().Page(2));
 }
 
 void CReportCommand::OnServiceReport()
@@ -72,6 +79,9 @@ bool CReportCommand::ReportToFile(const QString& path)
 std::optional<kestrum::ReportReading> CReportCommand::Read()
 {
     CWaitCursor wait;
+    panelSerialBefore = kestrum::PanelComplete(ControlPage().Panel())
+                            ? ControlPage().Panel().SerialNumberLabel()
+                            : std::string();
     // The pages read what is missing, each with its own progress window and
     // its own word when the controller does not answer.
     kestrum::ReportReadHooks hooks;
@@ -99,10 +109,18 @@ bool CReportCommand::Write(const kestrum::ReportReading& reading, const QString&
     context.workshop = names.workshop.toStdString();
     context.madeAt = kestrum::ReportTimeNow();
     context.history = &frame.Profiles().History();
+    const kestrum::monitor::CPlotHistory& readings = MonitorPage().PlotHistory();
+    kestrum::ReportPicture picture;
+    if (!panelSerialBefore.empty() && panelSerialBefore == reading.profile.serialNumber) {
+        context.monitor = kestrum::SummariseReadings(readings.Samples());
+        if (context.monitor)
+            picture = MonitorPicture(readings);
+    }
     const kestrum::ServiceReport report =
         kestrum::ComposeServiceReport(reading.profile, reading.errorLog, context);
     CWaitCursor wait;
-    const kestrum::ReportPdfResult written = kestrum::WriteServiceReportPdf(report, path);
+    const kestrum::ReportPdfResult written =
+        kestrum::WriteServiceReportPdf(report, path, kestrum::LocalePageSize(), picture);
     if (!written.written) {
         kestrum::ShowMessageBox(written.error, QMessageBox::Ok, QMessageBox::Warning, &frame);
         return false;

@@ -8,6 +8,7 @@
 
 class CControlPage;
 class CMainFrame;
+class CMonitorPage;
 class CThrottlePage;
 
 // Tools > Service Report... and Report Names...: the service report (PDF) of
@@ -34,6 +35,7 @@ public:
 private:
     CControlPage& ControlPage() const;
     CThrottlePage& ThrottlePage() const;
+    CMonitorPage& MonitorPage() const;
     std::optional<kestrum::ReportReading> Read();
     bool Write(const kestrum::ReportReading& reading, const QString& path);
 
@@ -41,5 +43,9 @@ private:
     // The Throttle Response page's read, as this command last found it on a
     // controller: the page itself does not know whose controller it read.
     std::optional<kestrum::ThrottleReadOf> throttleOf;
+    // The serial number the Control Panel showed before the report read:
+    // the Monitor's readings are taken for this controller's only when it
+    // is the report's (the plot names its readings the same way).
+    std::string panelSerialBefore;
     QString lastFolder;
 };

@@ -23,7 +23,7 @@ constexpr double kMargin = 42; // about 15 mm
 constexpr int kMaxPages = 2;
 constexpr double kGraphWidth = 200;
 constexpr double kGraphHeight = 150;
-constexpr double kPictureHeight = 110;
+constexpr double kPictureHeight = 120;
 
 QString Text(const std::string& text)
 {
@@ -299,16 +299,17 @@ void DrawMonitor(PageFlow& flow, const MonitorSummary& summary, const ReportPict
     const QFont font = Font(9);
     const double height = flow.LineHeight(font);
     const double rows = static_cast<double>(summary.gauges.size() + 2) * height;
-    if (!flow.Room(std::max(rows, picture ? kPictureHeight : 0.0)))
+    if (!flow.Room(rows))
         return;
     const double top = flow.Y();
-    const double columns[] = {0, 120, 170, 220, 270};
+    const double columns[] = {0, 130, 200, 270, 340};
     const auto row = [&](double y, const std::array<QString, 5>& cells, const QFont& cellFont) {
         for (std::size_t i = 0; i < cells.size(); ++i)
-            flow.DrawAt(cells[i], cellFont, flow.Left() + columns[i], y, 118);
+            flow.DrawAt(cells[i], cellFont, flow.Left() + columns[i], y,
+                        i + 1 < cells.size() ? columns[i + 1] - columns[i] - 4 : 60);
     };
     flow.DrawAt(QStringLiteral("%1 polling cycles").arg(summary.cycles), font, flow.Left(), top,
-                flow.Width() / 2);
+                flow.Width());
     row(top + height,
         {QStringLiteral("Gauge"), QStringLiteral("Minimum"), QStringLiteral("Maximum"),
          QStringLiteral("Mean"), QString()},
@@ -321,17 +322,16 @@ void DrawMonitor(PageFlow& flow, const MonitorSummary& summary, const ReportPict
             font);
         y += height;
     }
-    if (picture) {
-        const double left = flow.Left() + 310;
-        const QRectF area(left, top, flow.Left() + flow.Width() - left, kPictureHeight);
-        QPainter& painter = flow.Painter();
-        painter.save();
-        painter.setClipRect(area);
-        picture(painter, area);
-        painter.restore();
-        y = std::max(y, area.bottom());
-    }
     flow.Skip(y - flow.Y());
+    if (!picture || !flow.Room(kPictureHeight + 4))
+        return;
+    const QRectF area(flow.Left(), flow.Y() + 4, flow.Width(), kPictureHeight);
+    QPainter& painter = flow.Painter();
+    painter.save();
+    painter.setClipRect(area);
+    picture(painter, area);
+    painter.restore();
+    flow.Skip(kPictureHeight + 4);
 }
 
 std::error_code OpenError(const QString& path)

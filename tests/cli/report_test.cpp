@@ -18,6 +18,22 @@ namespace {
 
 namespace layout = sim::layout;
 
+#ifndef KESTRUM_REPORT_PDF
+
+// Built without Qt, the program says so instead of writing anything.
+TEST(CliReportWithoutQtTest, report_saysItIsNotAvailable_andFails)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(dir.Valid());
+    const test::ProgramRun run = test::RunProgram(
+        KESTRUM_BINARY_DIR "/kestrum-cli", {"--port", "/nonexistent", "report", dir.File("r.pdf")});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("not available"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("r.pdf")));
+}
+
+#else
+
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -150,6 +166,8 @@ TEST_F(CliReportTest, folderThatDoesNotExist_isAFileError_andNothingIsWritten)
     EXPECT_NE(run.err.find(pdf), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(pdf));
 }
+
+#endif
 
 } // namespace
 } // namespace kestrum

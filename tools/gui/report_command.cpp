@@ -87,10 +87,10 @@ std::optional<kestrum::ReportReading> CReportCommand::Read()
     kestrum::ReportReadHooks hooks;
     hooks.refreshPanel = [this] { ControlPage().OnRefresh(); };
     hooks.refreshThrottle = [this] { ThrottlePage().OnRefresh(); };
-    kestrum::NoProgress unused;
+    kestrum::NoProgress shownByThePages;
     kestrum::ReportReading reading =
         kestrum::ReadForReport(frame.Controller(), ControlPage().Panel(), ThrottlePage().Response(),
-                               throttleOf, unused, hooks);
+                               throttleOf, shownByThePages, hooks);
     if (reading.outcome == kestrum::ReportReading::Outcome::Done)
         return reading;
     if (reading.outcome == kestrum::ReportReading::Outcome::NotResponding)

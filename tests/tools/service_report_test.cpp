@@ -36,8 +36,8 @@ ControllerProfile Profile(const std::string& takenAt, const std::string& keptBef
     const ModelInfo& model = ModelTable[0];
     for (std::size_t i = 0; i < kSettingCount; ++i) {
         const SettingInfo& setting = Settings()[i];
-        panel.stored[i] = setting.toStored(
-            DefaultPosition(setting.id, SliderMaximum(setting.id, model)), model);
+        panel.stored[i] =
+            setting.toStored(DefaultPosition(setting.id, SliderMaximum(setting.id, model)), model);
     }
     panel.stored[0] = maxCurrent;
     profile.panel = panel;

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
 #include <regex>
@@ -28,6 +29,7 @@ namespace layout = sim::layout;
 constexpr int kMaxCurrent = 1031;
 constexpr int kSet = 1043;
 constexpr int kSerialNumberLabel = 1083;
+constexpr int kContinuous = 1088;
 
 class ReportCommandTest : public ::testing::Test
 {
@@ -62,6 +64,7 @@ protected:
         auto* monitor = frame->findChild<CMonitorPage*>();
         ASSERT_NE(monitor, nullptr);
         monitor->OnSelectAll();
+        FindControl<QRadioButton>(monitor, kContinuous)->click();
         monitor->OnStartStop();
         ASSERT_TRUE(WaitUntil([&] { return monitor->PlotHistory().Samples().size() >= 3; }));
         monitor->StopAndClose();

@@ -13,6 +13,8 @@
 #include "tools/gui/report_names_dlg.h"
 #include "tools/pdf/report_names.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -157,6 +159,28 @@ TEST_F(ReportCommandTest, controllerFallingSilent_isReported_andNoFileIsWritten)
     EXPECT_TRUE(boxes.Texts().contains(QStringLiteral("Motor controller is not responding")))
         << boxes.Texts().join("|").toStdString();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(ReportCommandTest, menuCommand_offersANameWithTheSerialNumber_andWritesWhereTheUserSaid)
+{
+    const QString path = data.filePath(QStringLiteral("chosen.pdf"));
+    QString offered;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own is protected
+        }
+    });
+    answer.start(10);
+
+    frame->Command(command::kServiceReport)->trigger();
+
+    EXPECT_TRUE(offered.startsWith(QStringLiteral("Service Report 228138 ")))
+        << offered.toStdString();
+    EXPECT_TRUE(offered.endsWith(QStringLiteral(".pdf"))) << offered.toStdString();
+    EXPECT_NE(PdfText(path.toStdString()).find("228138"), std::string::npos);
 }
 
 TEST(ReportNamesTest, firstReport_asksForTheNamesOnce_andKeepsThemInTheStore)

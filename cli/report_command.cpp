@@ -9,6 +9,8 @@
 #include "tools/pdf/report_names.h"
 #include "tools/pdf/service_report_pdf.h"
 #include "tools/service_report.h"
+
+#include <QGuiApplication>
 #endif
 
 // report: the service report (PDF) of the connected controller, as the
@@ -51,7 +53,7 @@ int RunReport(Session& session)
         return NotResponding();
     }
 
-    EnsureGuiApplication();
+    const auto application = MakeGuiApplication();
     const ReportNames names = LoadReportNames();
     const ServiceHistory history(DefaultHistoryFolder());
     ReportContext context;

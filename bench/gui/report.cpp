@@ -11,6 +11,7 @@
 #include "tools/service_report.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
@@ -28,7 +29,7 @@ double Since(std::chrono::steady_clock::time_point start)
 
 int main()
 {
-    kestrum::EnsureGuiApplication();
+    const auto application = kestrum::MakeGuiApplication();
     kestrum::sim::Simulator sim(
         {.modelCode = 0, .pacing = true, .liveGauges = false, .recordTranscript = false});
     if (!sim.Start())

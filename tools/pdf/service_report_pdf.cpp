@@ -392,10 +392,10 @@ ReportPdfResult WriteServiceReportPdf(const ServiceReport& report, const QString
     return result;
 }
 
-void EnsureGuiApplication()
+std::unique_ptr<QGuiApplication> MakeGuiApplication()
 {
     if (QCoreApplication::instance() != nullptr)
-        return;
+        return nullptr;
 #ifndef Q_OS_WIN
     // A production line's machine may have no display at all.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -407,12 +407,11 @@ void EnsureGuiApplication()
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "%s\n", qPrintable(message));
     });
+    // QGuiApplication keeps references to both for its whole life.
     static int argc = 1;
     static char name[] = "kestrum-cli";
     static char* argv[] = {name, nullptr};
-    // Never destroyed: the process ends with it, after any static that
-    // might still hold a font.
-    new QGuiApplication(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 } // namespace kestrum

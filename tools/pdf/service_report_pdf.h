@@ -6,7 +6,9 @@
 #include <QRectF>
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QGuiApplication;
 class QPainter;
 
 // The service report as a PDF: one page for the usual content, two at most,
@@ -29,13 +31,13 @@ struct ReportPdfResult
 };
 
 // Writes the whole file or leaves `path` as it was. A QGuiApplication must
-// exist (see EnsureGuiApplication).
+// exist (see MakeGuiApplication).
 ReportPdfResult WriteServiceReportPdf(const ServiceReport& report, const QString& path,
                                       QPageSize::PageSizeId pageSize = LocalePageSize(),
                                       const ReportPicture& monitorPicture = {});
 
-// Makes an off-screen QGuiApplication when the process has none, for
-// programs without a window; it lives until the process ends.
-void EnsureGuiApplication();
+// An off-screen QGuiApplication for programs without a window, to keep
+// while reports are written; none when the process has an application.
+std::unique_ptr<QGuiApplication> MakeGuiApplication();
 
 } // namespace kestrum

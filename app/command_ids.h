@@ -20,6 +20,8 @@ inline constexpr int kContents = 32782;
 inline constexpr int kSaveProfile = 32783;
 inline constexpr int kLoadProfile = 32784;
 inline constexpr int kServiceHistory = 32785;
+inline constexpr int kServiceReport = 32786;
+inline constexpr int kReportNames = 32787;
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 

@@ -7,6 +7,7 @@
 #include "link/gui/program_dlg.h"
 #include "monitor/gui/monitor_page.h"
 #include "profiles/gui/profile_commands.h"
+#include "profiles/gui/report_command.h"
 #include "settings/gui/control_page.h"
 #include "throttle/gui/throttle_page.h"
 #include "tools/gui/error_log_command.h"
@@ -136,6 +137,12 @@ void CMainFrame::BuildSheet()
             [this](const QString& what) { KeepServiceHistory(what.toStdString()); },
             Qt::DirectConnection);
     }
+    auto* report = new CReportCommand(controller, *control, *throttle, *monitor, *profiles, *this);
+    connect(report, &CReportCommand::ResultReady, statusLine, &CStatusLine::ShowResult);
+    connect(Command(kestrum::command::kServiceReport), &QAction::triggered, report,
+            &CReportCommand::OnServiceReport);
+    connect(Command(kestrum::command::kReportNames), &QAction::triggered, report,
+            &CReportCommand::OnReportNames);
     sheet->AddPage(control, QStringLiteral("Control Panel"));
     sheet->AddPage(throttle, QStringLiteral("Throttle Response"));
     sheet->AddPage(monitor, QStringLiteral("Monitor"));

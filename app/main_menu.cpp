@@ -69,7 +69,9 @@ MainMenu BuildMainMenu(QMenuBar& bar, QObject& owner)
                            {0, nullptr},
                            {kSaveProfile, "Sa&ve Profile..."},
                            {kLoadProfile, "L&oad Profile..."},
-                           {kServiceHistory, "Service &History..."}});
+                           {kServiceHistory, "Service &History..."},
+                           {kServiceReport, "Service &Report..."},
+                           {kReportNames, "Report &Names..."}});
     menu.help = AddPopup(bar, owner, "&Help",
                          {{kContents, "&Contents"}, {0, nullptr}, {kAbout, "&About Kestrum"}});
     return menu;

@@ -31,6 +31,7 @@ int main(int argc, char** argv)
         {"identify", RunIdentify}, {"settings", RunSettings}, {"profile", RunProfile},
         {"throttle", RunThrottle}, {"errors", RunErrors},     {"upgrade", RunUpgrade},
         {"monitor", RunMonitor},   {"memory", RunMemory},     {"reset", RunReset},
+        {"report", RunReport},
     };
     const auto found = kCommands.find(command);
     if (found == kCommands.end())

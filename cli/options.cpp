@@ -66,6 +66,10 @@ constexpr CommandUsage kCommandUsage[] = {
      "    memory viewer writes them. Numbers are decimal or hexadecimal (0x1F,\n"
      "    x1f). FLASH word addresses go up to 0x7FFF and FLASH words hold 14\n"
      "    bits (up to 0x3FFF); anything beyond is refused and nothing is sent.\n"},
+    {"report", "report FILE",
+     "    Writes the service report (PDF) of the controller to FILE: identity,\n"
+     "    settings, throttle curve, today's changes from the service history\n"
+     "    and the error log, as Service Report... makes it.\n"},
     {"reset", "reset", "    Resets the controller.\n"},
 };
 

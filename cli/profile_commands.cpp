@@ -114,7 +114,9 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     }
     // The same history the window keeps before it changes a controller.
     const ServiceHistory history(DefaultHistoryFolder());
-    if (const std::error_code error = history.Keep(controller.profile))
+    ControllerProfile before = controller.profile;
+    before.keptBefore = "Profile load"; // the occasion's name, as the window names it
+    if (const std::error_code error = history.Keep(before))
         PrintError("The service history could not be kept: " +
                    FileErrorText(error, history.Root().string()));
 

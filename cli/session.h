@@ -50,5 +50,6 @@ int RunUpgrade(Session& session);
 int RunMonitor(Session& session);
 int RunMemory(Session& session);
 int RunReset(Session& session);
+int RunReport(Session& session);
 
 } // namespace kestrum::cli

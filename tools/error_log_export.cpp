@@ -113,6 +113,23 @@ bool ReadRing(CController& link, unsigned index, std::string& text)
 
 } // namespace
 
+ErrorLogLine ReadErrorLogLine(CController& link)
+{
+    ErrorLogLine read;
+    try {
+        std::uint8_t index = 0;
+        if (!link.ReadEeprom(kErrorLogIndex, index))
+            return read;
+        if (InRing(index) && !ReadRing(link, index, read.line))
+            return read;
+    } catch (const CControllerException&) {
+        read.status = Status::NotResponding;
+        return read;
+    }
+    read.status = read.line.empty() ? Status::EmptyLog : Status::Written;
+    return read;
+}
+
 ErrorLogResult ExportErrorLog(CController& link, const std::string& path)
 {
     // A target that exists must be one we may write: the rename below would
@@ -129,16 +146,10 @@ ErrorLogResult ExportErrorLog(CController& link, const std::string& path)
     if (!file.Create())
         return Outcome(Status::FileError, LastError());
 
-    std::string text;
-    try {
-        std::uint8_t index = 0;
-        if (!link.ReadEeprom(kErrorLogIndex, index))
-            return Outcome(Status::ReadFailed);
-        if (InRing(index) && !ReadRing(link, index, text))
-            return Outcome(Status::ReadFailed);
-    } catch (const CControllerException&) {
-        return Outcome(Status::NotResponding);
-    }
+    const ErrorLogLine read = ReadErrorLogLine(link);
+    if (read.status != Status::Written && read.status != Status::EmptyLog)
+        return Outcome(read.status);
+    const std::string& text = read.line;
 
     if (!file.Write(text))
         return Outcome(Status::FileError, LastError());

@@ -35,4 +35,13 @@ struct ErrorLogResult
 
 ErrorLogResult ExportErrorLog(CController& link, const std::string& path);
 
+// The line the export writes, read without a file: Written with the line,
+// EmptyLog with none, ReadFailed or NotResponding.
+struct ErrorLogLine
+{
+    ErrorLogResult::Status status = ErrorLogResult::Status::ReadFailed;
+    std::string line;
+};
+ErrorLogLine ReadErrorLogLine(CController& link);
+
 } // namespace kestrum

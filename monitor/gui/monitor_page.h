@@ -36,6 +36,8 @@ public:
     bool IsPolling() const { return worker_ != nullptr; }
     // What the worker takes at its next cycle.
     const kestrum::monitor::PollSettings& PollingSettings() const { return settings_; }
+    // Every cycle of this run, for the service report's summary.
+    const kestrum::monitor::CPlotHistory& PlotHistory() const { return plotHistory; }
 
     // Chooses the log's path; the save dialog unless a test replaces it.
     // An empty result is a cancel.

@@ -64,7 +64,7 @@ TEST_F(MainFrameTest, menus_areTrimmedToWhatTheUserMayChoose)
         {"&Settings", {"&Timings...", "", "&Exit"}},
         {"&Tools",
          {"Re&set", "&Upgrade...", "", "Write Error &Log...", "", "Sa&ve Profile...",
-          "L&oad Profile...", "Service &History..."}},
+          "L&oad Profile...", "Service &History...", "Service &Report...", "Report &Names..."}},
         {"&Help", {"&About Kestrum"}},
     };
     for (int i = 0; i < 3; ++i) {
@@ -161,6 +161,8 @@ TEST_P(MenuEnabling, portCommands_followTheOpenPort_everythingElseAlwaysEnabled)
         {kSaveProfile, true},
         {kLoadProfile, true},
         {kServiceHistory, true},
+        {kServiceReport, true},
+        {kReportNames, true},
     };
     EXPECT_EQ(enabled, expected);
     // The trimmed memory commands follow the same rule.

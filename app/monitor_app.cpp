@@ -36,8 +36,8 @@ bool CMonitorApp::InitInstance()
     // exists on screen; closing one must not count as closing the last window.
     const bool quitOnLastClose = quitOnLastWindowClosed();
     setQuitOnLastWindowClosed(false);
-    mainFrame = std::make_unique<CMainFrame>(*this);
-    mainFrame->showNormal();
+    mainFrame_ = std::make_unique<CMainFrame>(*this);
+    mainFrame_->showNormal();
     setQuitOnLastWindowClosed(quitOnLastClose);
     return true;
 }

@@ -20,7 +20,7 @@ public:
     // Creates the main window (which finds the controller before it is
     // shown) and shows it. The command line is not looked at.
     bool InitInstance();
-    CMainFrame* MainFrame() const { return mainFrame.get(); }
+    CMainFrame* MainFrame() const { return mainFrame_.get(); }
 
     // "&About Kestrum": the About box, modal over `parent`.
     void OnAppAbout(QWidget* parent);
@@ -29,5 +29,5 @@ public:
     static constexpr const char* kApplicationName = "Quorvel Kestrum";
 
 private:
-    std::unique_ptr<CMainFrame> mainFrame;
+    std::unique_ptr<CMainFrame> mainFrame_;
 };

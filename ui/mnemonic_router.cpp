@@ -85,7 +85,7 @@ void Activate(QWidget& control)
 } // namespace
 
 CMnemonicRouter::CMnemonicRouter(QMainWindow& mainWindow, QTabWidget& pageSheet, QMenuBar& bar)
-    : QObject(&mainWindow), window(mainWindow), sheet(pageSheet), menuBar(bar)
+    : QObject(&mainWindow), window_(mainWindow), sheet_(pageSheet), menuBar_(bar)
 {
     qApp->installEventFilter(this);
 }
@@ -100,13 +100,13 @@ bool CMnemonicRouter::IsOurFocusEvent(QObject* watched) const
     // Key events travel from the focus widget up to its window; act once, at
     // the first stop, and only for this window.
     QWidget* focus = QApplication::focusWidget();
-    return focus != nullptr && watched == focus && focus->window() == &window;
+    return focus != nullptr && watched == focus && focus->window() == &window_;
 }
 
 CMnemonicRouter::Target CMnemonicRouter::Resolve(const QKeyEvent& key) const
 {
     Target target;
-    const QWidget* page = sheet.currentWidget();
+    const QWidget* page = sheet_.currentWidget();
     if (page == nullptr) {
         return target;
     }
@@ -118,7 +118,7 @@ CMnemonicRouter::Target CMnemonicRouter::Resolve(const QKeyEvent& key) const
     // The tab bar belongs to the sheet, and so to the page it shows: at
     // start-up the focus is there, and Alt+S must press "&Set" then too.
     const QWidget* focus = QApplication::focusWidget();
-    if (page->isAncestorOf(focus) || (focus != nullptr && focus == sheet.tabBar())) {
+    if (page->isAncestorOf(focus) || (focus != nullptr && focus == sheet_.tabBar())) {
         if (controls.size() == 1) {
             target.control = controls.first();
         } else {
@@ -128,7 +128,7 @@ CMnemonicRouter::Target CMnemonicRouter::Resolve(const QKeyEvent& key) const
         }
         return target;
     }
-    for (QAction* action : menuBar.actions()) {
+    for (QAction* action : menuBar_.actions()) {
         if (action->isVisible() && action->isEnabled() &&
             QKeySequence::mnemonic(action->text()) == sequence) {
             target.menu = action;
@@ -148,8 +148,8 @@ bool CMnemonicRouter::eventFilter(QObject* watched, QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
 
     if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier &&
-        type == QEvent::KeyPress && !menuBar.actions().isEmpty()) {
-        menuBar.setActiveAction(menuBar.actions().first());
+        type == QEvent::KeyPress && !menuBar_.actions().isEmpty()) {
+        menuBar_.setActiveAction(menuBar_.actions().first());
         return true;
     }
     if (!IsAltLetter(*key)) {
@@ -170,7 +170,7 @@ bool CMnemonicRouter::eventFilter(QObject* watched, QEvent* event)
             auto* label = qobject_cast<QLabel*>(target.focus);
             (label ? label->buddy() : target.focus)->setFocus(Qt::ShortcutFocusReason);
         } else {
-            menuBar.setActiveAction(target.menu);
+            menuBar_.setActiveAction(target.menu);
         }
     }
     return true;

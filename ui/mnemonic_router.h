@@ -47,7 +47,7 @@ private:
     Target Resolve(const QKeyEvent& key) const;
     bool IsOurFocusEvent(QObject* watched) const;
 
-    QMainWindow& window;
-    QTabWidget& sheet;
-    QMenuBar& menuBar;
+    QMainWindow& window_;
+    QTabWidget& sheet_;
+    QMenuBar& menuBar_;
 };

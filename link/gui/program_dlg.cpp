@@ -117,7 +117,7 @@ bool TakeTiming(QWidget* dialog, QLineEdit* edit, kestrum::CommTimings& timings,
 } // namespace
 
 CProgramDlg::CProgramDlg(kestrum::CommTimings& timings, QWidget* parent)
-    : QDialog(parent), timings(timings)
+    : QDialog(parent), timings_(timings)
 {
     setWindowTitle(QStringLiteral("Communication Timings"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -166,11 +166,11 @@ CProgramDlg::CProgramDlg(kestrum::CommTimings& timings, QWidget* parent)
         label->setBuddy(edit);
         edits[i] = edit;
     }
-    writeDelay = edits[0];
-    readWriteTries = edits[1];
-    retryDelay = edits[2];
-    resetTries = edits[3];
-    resetDelay = edits[4];
+    writeDelay_ = edits[0];
+    readWriteTries_ = edits[1];
+    retryDelay_ = edits[2];
+    resetTries_ = edits[3];
+    resetDelay_ = edits[4];
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     kestrum::SetControlId(ok, kOkId);
@@ -183,15 +183,15 @@ CProgramDlg::CProgramDlg(kestrum::CommTimings& timings, QWidget* parent)
     cancel->setGeometry(du.X(193) + shift, du.Y(30), du.X(50), du.Y(14));
     connect(cancel, &QPushButton::clicked, this, &CProgramDlg::reject);
 
-    setTabOrder(resetTries, writeDelay);
-    setTabOrder(writeDelay, readWriteTries);
-    setTabOrder(readWriteTries, retryDelay);
-    setTabOrder(retryDelay, ok);
+    setTabOrder(resetTries_, writeDelay_);
+    setTabOrder(writeDelay_, readWriteTries_);
+    setTabOrder(readWriteTries_, retryDelay_);
+    setTabOrder(retryDelay_, ok);
     setTabOrder(ok, cancel);
-    setTabOrder(cancel, resetDelay);
+    setTabOrder(cancel, resetDelay_);
 
     setFixedSize(du.X(252) + shift, du.Y(118));
-    resetTries->setFocus(Qt::OtherFocusReason);
+    resetTries_->setFocus(Qt::OtherFocusReason);
 }
 
 void CProgramDlg::accept()
@@ -207,9 +207,9 @@ void CProgramDlg::accept()
 bool CProgramDlg::TakeFields()
 {
     using kestrum::Timing;
-    return TakeTiming(this, writeDelay, timings, Timing::WriteDelay) &&
-           TakeTiming(this, readWriteTries, timings, Timing::ReadWriteTries) &&
-           TakeTiming(this, retryDelay, timings, Timing::RetryDelay) &&
-           TakeTiming(this, resetTries, timings, Timing::ResetTries) &&
-           TakeTiming(this, resetDelay, timings, Timing::ResetDelay);
+    return TakeTiming(this, writeDelay_, timings_, Timing::WriteDelay) &&
+           TakeTiming(this, readWriteTries_, timings_, Timing::ReadWriteTries) &&
+           TakeTiming(this, retryDelay_, timings_, Timing::RetryDelay) &&
+           TakeTiming(this, resetTries_, timings_, Timing::ResetTries) &&
+           TakeTiming(this, resetDelay_, timings_, Timing::ResetDelay);
 }

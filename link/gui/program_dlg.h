@@ -24,10 +24,10 @@ private:
     // the user and focusing the field) at the first one that is refused.
     bool TakeFields();
 
-    kestrum::CommTimings& timings;
-    QLineEdit* writeDelay;
-    QLineEdit* readWriteTries;
-    QLineEdit* retryDelay;
-    QLineEdit* resetTries;
-    QLineEdit* resetDelay;
+    kestrum::CommTimings& timings_;
+    QLineEdit* writeDelay_;
+    QLineEdit* readWriteTries_;
+    QLineEdit* retryDelay_;
+    QLineEdit* resetTries_;
+    QLineEdit* resetDelay_;
 };

@@ -57,98 +57,98 @@ QString Summary(const kestrum::ControllerProfile& profile)
 } // namespace
 
 CHistoryDlg::CHistoryDlg(CProfileCommands& profileCommands, QWidget* parent)
-    : QDialog(parent), commands(profileCommands)
+    : QDialog(parent), commands_(profileCommands)
 {
     setWindowTitle(QStringLiteral("Service History"));
-    controllers = new QListWidget(this);
-    controllers->setObjectName(QStringLiteral("controllers"));
-    entries = new QListWidget(this);
-    entries->setObjectName(QStringLiteral("entries"));
-    details = new QPlainTextEdit(this);
-    details->setObjectName(QStringLiteral("details"));
-    details->setReadOnly(true);
+    controllers_ = new QListWidget(this);
+    controllers_->setObjectName(QStringLiteral("controllers"));
+    entries_ = new QListWidget(this);
+    entries_->setObjectName(QStringLiteral("entries"));
+    details_ = new QPlainTextEdit(this);
+    details_->setObjectName(QStringLiteral("details"));
+    details_->setReadOnly(true);
     auto* controllersLabel = new QLabel(QStringLiteral("&Serial Numbers:"), this);
-    controllersLabel->setBuddy(controllers);
+    controllersLabel->setBuddy(controllers_);
     auto* entriesLabel = new QLabel(QStringLiteral("&Kept Before a Change:"), this);
-    entriesLabel->setBuddy(entries);
+    entriesLabel->setBuddy(entries_);
     auto* detailsLabel = new QLabel(QStringLiteral("&Details:"), this);
-    detailsLabel->setBuddy(details);
+    detailsLabel->setBuddy(details_);
 
     auto* buttons = new QDialogButtonBox(this);
-    compare = buttons->addButton(QStringLiteral("Co&mpare"), QDialogButtonBox::ActionRole);
-    compare->setObjectName(QStringLiteral("compare"));
-    load = buttons->addButton(QStringLiteral("&Load..."), QDialogButtonBox::ActionRole);
-    load->setObjectName(QStringLiteral("load"));
+    compare_ = buttons->addButton(QStringLiteral("Co&mpare"), QDialogButtonBox::ActionRole);
+    compare_->setObjectName(QStringLiteral("compare"));
+    load_ = buttons->addButton(QStringLiteral("&Load..."), QDialogButtonBox::ActionRole);
+    load_->setObjectName(QStringLiteral("load"));
     buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(controllersLabel, 0, 0);
     grid->addWidget(entriesLabel, 0, 1);
     grid->addWidget(detailsLabel, 0, 2);
-    grid->addWidget(controllers, 1, 0);
-    grid->addWidget(entries, 1, 1);
-    grid->addWidget(details, 1, 2);
+    grid->addWidget(controllers_, 1, 0);
+    grid->addWidget(entries_, 1, 1);
+    grid->addWidget(details_, 1, 2);
     grid->addWidget(buttons, 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     resize(760, 420);
 
-    connect(controllers, &QListWidget::currentRowChanged, this, &CHistoryDlg::OnControllerChanged);
-    connect(entries, &QListWidget::currentRowChanged, this, &CHistoryDlg::OnEntryChanged);
-    connect(compare, &QPushButton::clicked, this, &CHistoryDlg::OnCompare);
-    connect(load, &QPushButton::clicked, this, &CHistoryDlg::OnLoad);
+    connect(controllers_, &QListWidget::currentRowChanged, this, &CHistoryDlg::OnControllerChanged);
+    connect(entries_, &QListWidget::currentRowChanged, this, &CHistoryDlg::OnEntryChanged);
+    connect(compare_, &QPushButton::clicked, this, &CHistoryDlg::OnCompare);
+    connect(load_, &QPushButton::clicked, this, &CHistoryDlg::OnLoad);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     ListControllers();
-    if (controllers->count() == 0) {
-        details->setPlainText(
+    if (controllers_->count() == 0) {
+        details_->setPlainText(
             QStringLiteral("No profile has been kept yet. One is kept in %1 before every Set, "
                            "profile load and upgrade.")
-                .arg(QDir::toNativeSeparators(Text(commands.History().Root().string()))));
+                .arg(QDir::toNativeSeparators(Text(commands_.History().Root().string()))));
     }
-    controllers->setCurrentRow(0);
+    controllers_->setCurrentRow(0);
     OnEntryChanged();
 }
 
 void CHistoryDlg::ListControllers()
 {
-    for (const std::string& serial : commands.History().Controllers())
-        controllers->addItem(Text(serial));
+    for (const std::string& serial : commands_.History().Controllers())
+        controllers_->addItem(Text(serial));
 }
 
 void CHistoryDlg::OnControllerChanged()
 {
-    entries->clear();
-    const QListWidgetItem* item = controllers->currentItem();
-    shown = item ? commands.History().Entries(item->text().toStdString())
-                 : std::vector<kestrum::ServiceHistory::Entry>{};
-    for (const auto& entry : shown) {
-        entries->addItem(
+    entries_->clear();
+    const QListWidgetItem* item = controllers_->currentItem();
+    shown_ = item ? commands_.History().Entries(item->text().toStdString())
+                  : std::vector<kestrum::ServiceHistory::Entry>{};
+    for (const auto& entry : shown_) {
+        entries_->addItem(
             entry.keptBefore.empty()
                 ? Text(entry.taken)
                 : QStringLiteral("%1, before %2").arg(Text(entry.taken), Text(entry.keptBefore)));
     }
-    entries->setCurrentRow(0);
+    entries_->setCurrentRow(0);
 }
 
 std::optional<kestrum::ControllerProfile> CHistoryDlg::SelectedProfile()
 {
-    const int row = entries->currentRow();
-    if (row < 0 || row >= static_cast<int>(shown.size()))
+    const int row = entries_->currentRow();
+    if (row < 0 || row >= static_cast<int>(shown_.size()))
         return std::nullopt;
-    const kestrum::ProfileRead read = kestrum::ReadProfile(shown[row].path.string());
+    const kestrum::ProfileRead read = kestrum::ReadProfile(shown_[row].path.string());
     if (!read.profile)
-        details->setPlainText(QStringLiteral("This profile cannot be used.\n\n") +
-                              Text(read.error));
+        details_->setPlainText(QStringLiteral("This profile cannot be used.\n\n") +
+                               Text(read.error));
     return read.profile;
 }
 
 void CHistoryDlg::OnEntryChanged()
 {
-    const bool selected = entries->currentRow() >= 0;
-    compare->setEnabled(selected);
-    load->setEnabled(selected);
+    const bool selected = entries_->currentRow() >= 0;
+    compare_->setEnabled(selected);
+    load_->setEnabled(selected);
     if (const auto profile = SelectedProfile())
-        details->setPlainText(Summary(*profile));
+        details_->setPlainText(Summary(*profile));
 }
 
 void CHistoryDlg::OnCompare()
@@ -156,13 +156,13 @@ void CHistoryDlg::OnCompare()
     const auto profile = SelectedProfile();
     if (!profile)
         return;
-    const auto lines = commands.Compare(*profile);
+    const auto lines = commands_.Compare(*profile);
     if (!lines)
         return;
-    details->setPlainText(lines->isEmpty()
-                              ? QStringLiteral("The controller holds what this profile holds.")
-                              : QStringLiteral("Loading this profile would change:\n") +
-                                    lines->join(QLatin1Char('\n')));
+    details_->setPlainText(lines->isEmpty()
+                               ? QStringLiteral("The controller holds what this profile holds.")
+                               : QStringLiteral("Loading this profile would change:\n") +
+                                     lines->join(QLatin1Char('\n')));
 }
 
 void CHistoryDlg::OnLoad()
@@ -170,15 +170,15 @@ void CHistoryDlg::OnLoad()
     const auto profile = SelectedProfile();
     if (!profile)
         return;
-    commands.LoadProfile(*profile);
+    commands_.LoadProfile(*profile);
     // The load kept what the controller held before it: list it now, with
     // the same serial number selected.
     const QString serial =
-        controllers->currentItem() ? controllers->currentItem()->text() : QString();
-    const QSignalBlocker quiet(controllers);
-    controllers->clear();
+        controllers_->currentItem() ? controllers_->currentItem()->text() : QString();
+    const QSignalBlocker quiet(controllers_);
+    controllers_->clear();
     ListControllers();
-    const auto same = controllers->findItems(serial, Qt::MatchExactly);
-    controllers->setCurrentRow(same.isEmpty() ? 0 : controllers->row(same.front()));
+    const auto same = controllers_->findItems(serial, Qt::MatchExactly);
+    controllers_->setCurrentRow(same.isEmpty() ? 0 : controllers_->row(same.front()));
     OnControllerChanged();
 }

@@ -30,11 +30,11 @@ private:
     void ListControllers();
     std::optional<kestrum::ControllerProfile> SelectedProfile();
 
-    CProfileCommands& commands;
-    QListWidget* controllers = nullptr;
-    QListWidget* entries = nullptr;
-    QPlainTextEdit* details = nullptr;
-    QPushButton* compare = nullptr;
-    QPushButton* load = nullptr;
-    std::vector<kestrum::ServiceHistory::Entry> shown;
+    CProfileCommands& commands_;
+    QListWidget* controllers_ = nullptr;
+    QListWidget* entries_ = nullptr;
+    QPlainTextEdit* details_ = nullptr;
+    QPushButton* compare_ = nullptr;
+    QPushButton* load_ = nullptr;
+    std::vector<kestrum::ServiceHistory::Entry> shown_;
 };

@@ -19,8 +19,8 @@
 CReportCommand::CReportCommand(kestrum::CController& link, CControlPage& controlPage,
                                CThrottlePage& throttlePage, CMonitorPage& monitorPage,
                                const CProfileCommands& profileCommands, QWidget& owner)
-    : QObject(&owner), controller(link), control(controlPage), throttle(throttlePage),
-      monitor(monitorPage), profiles(profileCommands), window(owner)
+    : QObject(&owner), controller_(link), control_(controlPage), throttle_(throttlePage),
+      monitor_(monitorPage), profiles_(profileCommands), window_(owner)
 {}
 
 void CReportCommand::OnServiceReport()
@@ -34,7 +34,7 @@ void CReportCommand::OnServiceReport()
                              .arg(QString::fromStdString(reading->profile.serialNumber),
                                   QString::fromStdString(kestrum::ReportTimeNow().substr(0, 10)));
     const QString path = QFileDialog::getSaveFileName(
-        &window, QStringLiteral("Service Report"), QDir(lastFolder).filePath(name),
+        &window_, QStringLiteral("Service Report"), QDir(lastFolder_).filePath(name),
         QStringLiteral("PDF Files (*.pdf);;All Files (*.*)"));
     if (!path.isEmpty())
         Write(*reading, path);
@@ -42,7 +42,7 @@ void CReportCommand::OnServiceReport()
 
 void CReportCommand::OnReportNames()
 {
-    CReportNamesDlg dialog(kestrum::LoadReportNames(), &window);
+    CReportNamesDlg dialog(kestrum::LoadReportNames(), &window_);
     if (dialog.exec() == QDialog::Accepted)
         kestrum::SaveReportNames(dialog.Names());
 }
@@ -51,7 +51,7 @@ bool CReportCommand::AskNamesOnce()
 {
     if (kestrum::ReportNamesStored())
         return true;
-    CReportNamesDlg dialog(kestrum::LoadReportNames(), &window);
+    CReportNamesDlg dialog(kestrum::LoadReportNames(), &window_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     kestrum::SaveReportNames(dialog.Names());
@@ -67,38 +67,38 @@ bool CReportCommand::ReportToFile(const QString& path)
 std::optional<kestrum::ReportReading> CReportCommand::Read()
 {
     CWaitCursor wait;
-    panelSerialBefore = kestrum::PanelComplete(control.Panel())
-                            ? control.Panel().SerialNumberLabel()
-                            : std::string();
+    panelSerialBefore_ = kestrum::PanelComplete(control_.Panel())
+                             ? control_.Panel().SerialNumberLabel()
+                             : std::string();
     // The pages read what is missing, each with its own progress window and
     // its own word when the controller does not answer.
     kestrum::ReportReadHooks hooks;
-    hooks.refreshPanel = [this] { control.OnRefresh(); };
-    hooks.refreshThrottle = [this] { throttle.OnRefresh(); };
+    hooks.refreshPanel = [this] { control_.OnRefresh(); };
+    hooks.refreshThrottle = [this] { throttle_.OnRefresh(); };
     kestrum::NoProgress shownByThePages;
     kestrum::ReportReading reading = kestrum::ReadForReport(
-        controller, control.Panel(), throttle.Response(), throttleOf, shownByThePages, hooks);
+        controller_, control_.Panel(), throttle_.Response(), throttleOf_, shownByThePages, hooks);
     if (reading.outcome == kestrum::ReportReading::Outcome::Done)
         return reading;
     if (reading.outcome == kestrum::ReportReading::Outcome::NotResponding)
         kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
-                                QMessageBox::Ok, QMessageBox::Warning, &window);
+                                QMessageBox::Ok, QMessageBox::Warning, &window_);
     return std::nullopt;
 }
 
 bool CReportCommand::Write(const kestrum::ReportReading& reading, const QString& path)
 {
-    lastFolder = QFileInfo(path).absolutePath();
+    lastFolder_ = QFileInfo(path).absolutePath();
     const kestrum::ReportNames names = kestrum::LoadReportNames();
     kestrum::ReportContext context;
-    context.port = controller.Port().Name();
+    context.port = controller_.Port().Name();
     context.technician = names.technician.toStdString();
     context.workshop = names.workshop.toStdString();
     context.madeAt = kestrum::ReportTimeNow();
-    context.history = &profiles.History();
-    const kestrum::monitor::CPlotHistory& readings = monitor.PlotHistory();
+    context.history = &profiles_.History();
+    const kestrum::monitor::CPlotHistory& readings = monitor_.PlotHistory();
     kestrum::ReportPicture picture;
-    if (!panelSerialBefore.empty() && panelSerialBefore == reading.profile.serialNumber) {
+    if (!panelSerialBefore_.empty() && panelSerialBefore_ == reading.profile.serialNumber) {
         context.monitor = kestrum::SummariseReadings(readings.Samples());
         if (context.monitor)
             picture = MonitorPicture(readings);
@@ -109,7 +109,7 @@ bool CReportCommand::Write(const kestrum::ReportReading& reading, const QString&
     const kestrum::ReportPdfResult written =
         kestrum::WriteServiceReportPdf(report, path, kestrum::LocalePageSize(), picture);
     if (!written.written) {
-        kestrum::ShowMessageBox(written.error, QMessageBox::Ok, QMessageBox::Warning, &window);
+        kestrum::ShowMessageBox(written.error, QMessageBox::Ok, QMessageBox::Warning, &window_);
         return false;
     }
     emit ResultReady(QStringLiteral("Service report saved"));

@@ -49,18 +49,18 @@ private:
     std::optional<kestrum::ReportReading> Read();
     bool Write(const kestrum::ReportReading& reading, const QString& path);
 
-    kestrum::CController& controller;
-    CControlPage& control;
-    CThrottlePage& throttle;
-    CMonitorPage& monitor;
-    const CProfileCommands& profiles;
-    QWidget& window;
+    kestrum::CController& controller_;
+    CControlPage& control_;
+    CThrottlePage& throttle_;
+    CMonitorPage& monitor_;
+    const CProfileCommands& profiles_;
+    QWidget& window_;
     // The Throttle Response page's read, as this command last found it on a
     // controller: the page itself does not know whose controller it read.
-    std::optional<kestrum::ThrottleReadOf> throttleOf;
+    std::optional<kestrum::ThrottleReadOf> throttleOf_;
     // The serial number the Control Panel showed before the report read:
     // the Monitor's readings are taken for this controller's only when it
     // is the report's (the plot names its readings the same way).
-    std::string panelSerialBefore;
-    QString lastFolder;
+    std::string panelSerialBefore_;
+    QString lastFolder_;
 };

@@ -18,12 +18,12 @@ CReportNamesDlg::CReportNamesDlg(const kestrum::ReportNames& names, QWidget* par
     layout->addWidget(note);
     auto* form = new QFormLayout;
     technician = new QLineEdit(names.technician, this);
-    workshop = new QLineEdit(names.workshop, this);
+    workshop_ = new QLineEdit(names.workshop, this);
     // As much as a report's line shows.
     technician->setMaxLength(60);
-    workshop->setMaxLength(60);
+    workshop_->setMaxLength(60);
     form->addRow(QStringLiteral("&Technician:"), technician);
-    form->addRow(QStringLiteral("&Workshop:"), workshop);
+    form->addRow(QStringLiteral("&Workshop:"), workshop_);
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -33,5 +33,5 @@ CReportNamesDlg::CReportNamesDlg(const kestrum::ReportNames& names, QWidget* par
 
 kestrum::ReportNames CReportNamesDlg::Names() const
 {
-    return {technician->text().trimmed(), workshop->text().trimmed()};
+    return {technician->text().trimmed(), workshop_->text().trimmed()};
 }

@@ -17,9 +17,9 @@ public:
 
     kestrum::ReportNames Names() const;
     QLineEdit* TechnicianEdit() const { return technician; }
-    QLineEdit* WorkshopEdit() const { return workshop; }
+    QLineEdit* WorkshopEdit() const { return workshop_; }
 
 private:
     QLineEdit* technician = nullptr;
-    QLineEdit* workshop = nullptr;
+    QLineEdit* workshop_ = nullptr;
 };

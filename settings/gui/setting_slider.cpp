@@ -13,18 +13,18 @@ void CSettingSlider::EndInteraction()
     const QSignalBlocker quiet(this);
     setRepeatAction(QAbstractSlider::SliderNoAction);
     setSliderDown(false);
-    letGo = true;
+    letGo_ = true;
 }
 
 void CSettingSlider::mousePressEvent(QMouseEvent* event)
 {
-    letGo = false;
+    letGo_ = false;
     QSlider::mousePressEvent(event);
 }
 
 void CSettingSlider::mouseMoveEvent(QMouseEvent* event)
 {
-    if (letGo) {
+    if (letGo_) {
         event->ignore();
         return;
     }
@@ -35,6 +35,6 @@ void CSettingSlider::mouseReleaseEvent(QMouseEvent* event)
 {
     // The slider is no longer down, so the release ends the gesture without
     // another release notification.
-    letGo = false;
+    letGo_ = false;
     QSlider::mouseReleaseEvent(event);
 }

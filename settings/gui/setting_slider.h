@@ -24,5 +24,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool letGo = false;
+    bool letGo_ = false;
 };

@@ -44,14 +44,14 @@ QWidget* Owner(QWidget* mainWindow)
 } // namespace
 
 CProgressDlg::CProgressDlg(const QString& text, int lower, int upper, QWidget* mainWindow)
-    : QDialog(Owner(mainWindow)), disabledWindow(parentWidget())
+    : QDialog(Owner(mainWindow)), disabledWindow_(parentWidget())
 {
     // Nothing but this window may take input while the run owns the
     // user-interface thread. The dialog is the main window's child (it stays
     // above it and is centred on it), so it is enabled again explicitly after
     // the main window has passed its disabling on.
-    if (disabledWindow) {
-        disabledWindow->setEnabled(false);
+    if (disabledWindow_) {
+        disabledWindow_->setEnabled(false);
     }
     setEnabled(true);
 
@@ -64,16 +64,16 @@ CProgressDlg::CProgressDlg(const QString& text, int lower, int upper, QWidget* m
     const int textWidth = fontMetrics().horizontalAdvance(text) + du.X(2);
     const int widen = std::max(0, textWidth - du.X(154));
 
-    label = new QLabel(text, this);
-    kestrum::SetControlId(label, kLabelId);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(du.X(16), du.Y(13), du.X(154) + widen, du.Y(8));
+    label_ = new QLabel(text, this);
+    kestrum::SetControlId(label_, kLabelId);
+    label_->setTextFormat(Qt::PlainText);
+    label_->setGeometry(du.X(16), du.Y(13), du.X(154) + widen, du.Y(8));
 
-    bar = new QProgressBar(this);
-    kestrum::SetControlId(bar, kBarId);
-    bar->setGeometry(du.X(16), du.Y(32), du.X(154) + widen, du.Y(14));
-    bar->setRange(lower, upper);
-    bar->setValue(lower);
+    bar_ = new QProgressBar(this);
+    kestrum::SetControlId(bar_, kBarId);
+    bar_->setGeometry(du.X(16), du.Y(32), du.X(154) + widen, du.Y(14));
+    bar_->setRange(lower, upper);
+    bar_->setValue(lower);
 
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     kestrum::SetControlId(cancel, kCancelId);
@@ -93,23 +93,23 @@ CProgressDlg::CProgressDlg(const QString& text, int lower, int upper, QWidget* m
 CProgressDlg::~CProgressDlg()
 {
     QCoreApplication::instance()->removeEventFilter(this);
-    if (disabledWindow) {
-        disabledWindow->setEnabled(true);
+    if (disabledWindow_) {
+        disabledWindow_->setEnabled(true);
     }
     // The quit held back while the run went on is passed on now.
-    if (quitRequested) {
+    if (quitRequested_) {
         QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
     }
 }
 
 void CProgressDlg::SetPos(int pos)
 {
-    bar->setValue(std::clamp(pos, bar->minimum(), bar->maximum()));
+    bar_->setValue(std::clamp(pos, bar_->minimum(), bar_->maximum()));
 }
 
 void CProgressDlg::PumpMessages()
 {
-    if (quitRequested) {
+    if (quitRequested_) {
         return;
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -117,19 +117,19 @@ void CProgressDlg::PumpMessages()
 
 void CProgressDlg::reject()
 {
-    isCancelled = true;
+    isCancelled_ = true;
 }
 
 void CProgressDlg::closeEvent(QCloseEvent* event)
 {
-    isCancelled = true;
+    isCancelled_ = true;
     event->ignore();
 }
 
 bool CProgressDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
-        quitRequested = true;
+        quitRequested_ = true;
         return true;
     }
     return QDialog::eventFilter(watched, event);

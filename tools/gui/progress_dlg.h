@@ -31,7 +31,7 @@ public:
     // Once the application has been asked to quit it returns at once.
     void PumpMessages();
 
-    bool cancelled() const { return isCancelled; }
+    bool cancelled() const { return isCancelled_; }
 
 protected:
     // Cancel, Esc and the window's close button all land here or in
@@ -43,9 +43,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool isCancelled = false;
-    bool quitRequested = false;
-    QPointer<QWidget> disabledWindow;
-    QLabel* label;
-    QProgressBar* bar;
+    bool isCancelled_ = false;
+    bool quitRequested_ = false;
+    QPointer<QWidget> disabledWindow_;
+    QLabel* label_;
+    QProgressBar* bar_;
 };

@@ -80,7 +80,7 @@ int RunUpgrade(Session& session)
         PrintError(FileErrorText(result.fileError, path));
         return kFileError;
     case UpgradeResult::Status::NotResponding:
-        PrintError("Motor controller is not responding");
+        PrintError(NotRespondingText());
         break;
     case UpgradeResult::Status::Failed:
         break;

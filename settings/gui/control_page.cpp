@@ -306,7 +306,7 @@ void CControlPage::UpdateSetButton()
 
 void CControlPage::ShowNotResponding()
 {
-    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                             QMessageBox::Warning, this);
 }
 

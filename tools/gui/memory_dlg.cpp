@@ -36,7 +36,6 @@ constexpr int kResetId = 1115;
 constexpr int kExitId = 2;
 
 const QString kZero = QStringLiteral("0x00");
-const QString kNotResponding = QStringLiteral("Motor controller is not responding");
 
 // One row per operation: its radio button and how the rest of the dialog
 // looks while it is chosen. "enabled" are the edits the user types in;
@@ -372,7 +371,7 @@ void CMemoryDlg::OnReadWrite()
     }
     // The status line keeps what it showed before the failed access.
     if (!answered) {
-        Tell(kNotResponding);
+        Tell(QString::fromUtf8(kestrum::NotRespondingText()));
         return;
     }
     if (!access.write && result.status == kestrum::MemoryResult::Status::Done) {
@@ -437,7 +436,7 @@ void CMemoryDlg::OnReset()
         }
     }
     if (!answered) {
-        Tell(kNotResponding);
+        Tell(QString::fromUtf8(kestrum::NotRespondingText()));
     }
 }
 

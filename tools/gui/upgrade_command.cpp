@@ -1,6 +1,7 @@
 #include "tools/gui/upgrade_command.h"
 
 #include "app/message_box.h"
+#include "link/controller.h"
 #include "tools/file_error.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/gui/dialog_progress.h"
@@ -35,7 +36,7 @@ QString RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWi
                        QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
         return {};
     case UpgradeResult::Status::NotResponding:
-        ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+        ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                        QMessageBox::Warning, mainWindow);
         break;
     case UpgradeResult::Status::Failed:

@@ -134,15 +134,18 @@ void CThrottlePage::ShowResponse()
             sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
                 kestrum::kSensorTypes[i], response.Options(), response.RestrictedModel()));
     }
-    for (std::size_t i = 0; i + 1 < curveButtons.size(); ++i)
+    for (std::size_t i = 0; i < kestrum::kFixedCurveCount; ++i)
         curveButtons[i]->setEnabled(response.CurvesEnabled());
     CheckOnly(sensorButtons, kestrum::SensorIndex(response.SensorCode()));
     response.CheckSensor(kestrum::SensorIndex(response.SensorCode()));
     const auto curves = kestrum::AllCurves();
     for (std::size_t i = 0; i < curveButtons.size(); ++i)
         curveButtons[i]->setChecked(response.Selected() == curves[i]);
-    curveButtons[4]->setEnabled(response.Written() == curves[4] ||
-                                response.Selected() == curves[4]);
+    // Custom holds only what was read or is to be written, never a choice
+    // of its own.
+    const std::size_t custom = kestrum::kCustomCurveIndex;
+    curveButtons[custom]->setEnabled(response.Written() == curves[custom] ||
+                                     response.Selected() == curves[custom]);
     UpdateGraph();
 }
 
@@ -161,16 +164,13 @@ void CThrottlePage::OnSet()
     CStatusLine& status = MainFrame().StatusLine();
     if (outcome == Outcome::Done) {
         const bool tableWritten = writesTable && response.Written() == response.Selected();
-        status.ShowResult(tableWritten
-                              ? QStringLiteral("Throttle table written and verified")
-                              : QStringLiteral("Throttle sensor type written and verified"));
+        status.ShowResult(QString::fromUtf8(kestrum::SetDoneText(tableWritten)));
     } else if (outcome == Outcome::NotResponding) {
         NotResponding();
     } else if (outcome == Outcome::PartlyWritten) {
-        status.ShowResult(QStringLiteral("Throttle table only partly written"));
+        status.ShowResult(QString::fromUtf8(kestrum::kTablePartlyWrittenResult));
         kestrum::ShowMessageBox(
-            QStringLiteral(
-                "The throttle table was only partly written. Press Set to write it again."),
+            QString::fromStdString(kestrum::TablePartlyWrittenText("Press Set to write it again.")),
             QMessageBox::Ok, QMessageBox::Warning, this);
     }
     ShowState();
@@ -194,6 +194,6 @@ void CThrottlePage::UpdateGraph()
 
 void CThrottlePage::NotResponding()
 {
-    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                             QMessageBox::Warning, this);
 }

@@ -111,9 +111,10 @@ void CProfileCommands::LoadProfileFrom(const QString& path)
     const kestrum::ProfileRead read = kestrum::ReadProfile(path.toStdString());
     if (!read.profile) {
         const QString text =
-            read.fileError ? Text(read.error)
-                           : QStringLiteral("%1 cannot be used as a controller profile.\n\n%2")
-                                 .arg(QDir::toNativeSeparators(path), Text(read.error));
+            read.fileError
+                ? Text(read.error)
+                : Text(kestrum::UnusableProfileText(QDir::toNativeSeparators(path).toStdString())) +
+                      QStringLiteral("\n\n") + Text(read.error);
         kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &frame);
         return;
     }
@@ -125,12 +126,11 @@ bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profi
 {
     std::vector<std::string> outside;
     for (const kestrum::ProfileDifference& difference : plan.differences) {
-        if (difference.refusal == "outside this model's range")
+        if (difference.refusal == kestrum::LoadRefusal::OutsideModelRange)
             outside.push_back(difference.text);
     }
-    QString text = QStringLiteral("This profile was taken from a %1 controller; this controller "
-                                  "is a %2.\n\n")
-                       .arg(Text(profile.modelName), Text(plan.controllerModel));
+    QString text = Text(kestrum::OtherModelText(profile.modelName, plan.controllerModel)) +
+                   QStringLiteral("\n\n");
     if (outside.empty())
         text += QStringLiteral("Every value of the profile lies within this model's ranges.");
     else
@@ -156,7 +156,7 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
     const std::vector<std::string> lines = kestrum::DifferenceLines(plan);
     if (plan.steps.empty()) {
         kestrum::ShowMessageBox(
-            lines.empty() ? QStringLiteral("The controller already holds this profile.")
+            lines.empty() ? QString::fromUtf8(kestrum::kProfileAlreadyHeldText)
                           : QStringLiteral("Nothing of this profile can be written to this "
                                            "controller:") +
                                 Bulleted(lines),
@@ -182,25 +182,23 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
     ControlPage().ShowAll();
     ThrottlePage().ShowResponse();
     using Outcome = kestrum::LoadReport::Outcome;
+    if (report.outcome == Outcome::NotLocated)
+        return;
+    frame.StatusLine().ShowResult(QString::fromUtf8(kestrum::LoadOutcomeText(report.outcome)));
     switch (report.outcome) {
     case Outcome::Done:
-        frame.StatusLine().ShowResult(QStringLiteral("Profile loaded and verified"));
-        return;
     case Outcome::NotLocated:
         return;
     case Outcome::NotResponding:
-        frame.StatusLine().ShowResult(QStringLiteral("Profile only partly loaded"));
-        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding\n\n") +
-                                    Text(kestrum::LoadReportText(report)),
+        kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()) +
+                                    QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
                                 QMessageBox::Ok, QMessageBox::Warning, &frame);
         return;
     case Outcome::PartlyWritten:
-        frame.StatusLine().ShowResult(QStringLiteral("Throttle table only partly written"));
-        kestrum::ShowMessageBox(
-            QStringLiteral("The throttle table was only partly written. Press Set on the Throttle "
-                           "Response page to write it again.\n\n") +
-                Text(kestrum::LoadReportText(report)),
-            QMessageBox::Ok, QMessageBox::Warning, &frame);
+        kestrum::ShowMessageBox(Text(kestrum::TablePartlyWrittenText(
+                                    "Press Set on the Throttle Response page to write it again.")) +
+                                    QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
+                                QMessageBox::Ok, QMessageBox::Warning, &frame);
         return;
     }
 }

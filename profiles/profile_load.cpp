@@ -13,8 +13,8 @@
 namespace kestrum {
 namespace {
 
-constexpr std::size_t kUnder = 1; // indexes into Settings()
-constexpr std::size_t kOver = 2;
+constexpr std::size_t kUnder = SettingIndex(SettingId::UnderVoltage);
+constexpr std::size_t kOver = SettingIndex(SettingId::OverVoltage);
 
 std::string ValueText(SettingId id, std::uint16_t stored, std::uint8_t modelCode)
 {

@@ -61,7 +61,7 @@ int RunUpgrade(Session& session)
             return kFileError;
         }
         if (!checked) {
-            PrintError("Upgrade failed" + checked.error);
+            PrintError(UpgradeFailedText(checked.error));
             return kFailed;
         }
     }
@@ -85,7 +85,7 @@ int RunUpgrade(Session& session)
     case UpgradeResult::Status::Failed:
         break;
     }
-    PrintError("Upgrade failed" + result.error);
+    PrintError(UpgradeFailedText(result.error));
     if (result.cancelled)
         PrintError("The controller waits in its bootloader; run the upgrade again to complete it.");
     return kFailed;

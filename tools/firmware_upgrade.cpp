@@ -177,4 +177,9 @@ std::string UpgradeDoneText(const UpgradeResult& result)
            (result.wordsWritten == 1 ? " word" : " words");
 }
 
+std::string UpgradeFailedText(const std::string& reason)
+{
+    return "Upgrade failed" + reason;
+}
+
 } // namespace kestrum

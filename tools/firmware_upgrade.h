@@ -56,5 +56,9 @@ UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunPro
 // What the status line says after an upgrade that succeeded: "Firmware
 // written and verified: 64 words".
 std::string UpgradeDoneText(const UpgradeResult& result);
+// What the window and the command line tell of a file refused or an upgrade
+// that did not finish: "Upgrade failed" with the reason run straight on
+// ("Upgrade failedUnknown mode"), as users of the tool have always seen it.
+std::string UpgradeFailedText(const std::string& reason);
 
 } // namespace kestrum

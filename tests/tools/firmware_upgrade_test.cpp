@@ -247,5 +247,11 @@ TEST(ParseByteValue, examples)
     }
 }
 
+TEST(UpgradeFailedText, reasonRunsStraightOn_noneLeavesTheBareText)
+{
+    EXPECT_EQ(UpgradeFailedText(""), "Upgrade failed");
+    EXPECT_EQ(UpgradeFailedText("Unknown mode"), "Upgrade failedUnknown mode");
+}
+
 } // namespace
 } // namespace kestrum

@@ -42,8 +42,8 @@ QString RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWi
     case UpgradeResult::Status::Failed:
         break;
     }
-    ShowMessageBox(QStringLiteral("Upgrade failed") + QString::fromStdString(result.error),
-                   QMessageBox::Ok, QMessageBox::Warning, mainWindow);
+    ShowMessageBox(QString::fromStdString(UpgradeFailedText(result.error)), QMessageBox::Ok,
+                   QMessageBox::Warning, mainWindow);
     return {};
 }
 

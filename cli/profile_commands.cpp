@@ -100,8 +100,10 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     }
     PrintLines(DifferenceLines(plan));
     if (plan.steps.empty()) {
-        std::printf("%s\n", plan.differences.empty() ? kProfileAlreadyHeldText
-                                                     : "Nothing of this profile can be written.");
+        if (plan.differences.empty())
+            std::printf("%s\n", kProfileAlreadyHeldText);
+        else
+            std::printf("%s.\n", kNothingWritableText);
         return kSuccess;
     }
     if (!session.options.yes) {
@@ -111,7 +113,7 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     // The same history the window keeps before it changes a controller.
     const ServiceHistory history(DefaultHistoryFolder());
     if (const std::error_code error = history.Keep(controller.profile))
-        PrintError("The service history could not be kept: " +
+        PrintError(std::string(kHistoryNotKeptText) + ": " +
                    FileErrorText(error, history.Root().string()));
 
     TerminalProgress::InstallInterruptHandler();

@@ -155,12 +155,11 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
         return;
     const std::vector<std::string> lines = kestrum::DifferenceLines(plan);
     if (plan.steps.empty()) {
-        kestrum::ShowMessageBox(
-            lines.empty() ? QString::fromUtf8(kestrum::kProfileAlreadyHeldText)
-                          : QStringLiteral("Nothing of this profile can be written to this "
-                                           "controller:") +
-                                Bulleted(lines),
-            QMessageBox::Ok, QMessageBox::Information, &frame);
+        kestrum::ShowMessageBox(lines.empty()
+                                    ? QString::fromUtf8(kestrum::kProfileAlreadyHeldText)
+                                    : QString::fromUtf8(kestrum::kNothingWritableText) +
+                                          QStringLiteral(" to this controller:") + Bulleted(lines),
+                                QMessageBox::Ok, QMessageBox::Information, &frame);
         return;
     }
     const QString question =
@@ -229,8 +228,10 @@ void CProfileCommands::KeepHistory(const std::string& keptBefore)
     if (!error || historyFailureShown)
         return;
     historyFailureShown = true;
-    kestrum::ShowMessageBox(QStringLiteral("The service history could not be kept in %1.\n\n%2")
-                                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
-                                     Text(kestrum::FileErrorText(error, history.Root().string()))),
-                            QMessageBox::Ok, QMessageBox::Warning, &frame);
+    kestrum::ShowMessageBox(
+        QString::fromUtf8(kestrum::kHistoryNotKeptText) +
+            QStringLiteral(" in %1.\n\n%2")
+                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
+                     Text(kestrum::FileErrorText(error, history.Root().string()))),
+        QMessageBox::Ok, QMessageBox::Warning, &frame);
 }

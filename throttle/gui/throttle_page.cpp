@@ -33,6 +33,10 @@ constexpr CurveButton kCurveButtons[] = {{1024, "Linear"},
                                          {1027, "Inductive"},
                                          {1028, "Custom"}};
 
+// The sensor type buttons' control ids, in the order of kestrum::kSensorTypes.
+constexpr std::array<int, kestrum::kSensorTypes.size()> kSensorButtonIds{1094, 1095, 1096, 1097,
+                                                                         1098, 1099, 1100, 1101};
+
 // Exclusive buttons that may also all be unchecked.
 void CheckOnly(const std::array<QRadioButton*, 8>& buttons, std::optional<std::size_t> index)
 {
@@ -55,7 +59,7 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
         auto* button = new QRadioButton(
             QString::fromUtf8(type.label.data(), static_cast<qsizetype>(type.label.size())),
             sensorGroup);
-        kestrum::SetControlId(button, type.radioId);
+        kestrum::SetControlId(button, kSensorButtonIds[i]);
         sensorLayout->addWidget(button);
         sensorButtons[i] = button;
         connect(button, &QRadioButton::toggled, this, [this, i](bool on) {

@@ -55,13 +55,15 @@ constexpr int kFastId = 1117;
 // Space between a settings row's label, value and unit, in dialog units.
 constexpr int kColumnGap = 3;
 
-// Check boxes in dialog units, in the order of kestrum::kSwitches.
+// Check boxes in dialog units, and their control ids, in the order of
+// kestrum::kSwitches.
 constexpr std::array<QRect, kestrum::kSwitchCount> kSwitchRects{{
     {159, 19, 76, 10},
     {159, 35, 51, 10},
     {159, 51, 35, 10},
     {159, 67, 79, 10},
 }};
+constexpr std::array<int, kestrum::kSwitchCount> kSwitchIds{1075, 1076, 1078, 1080};
 
 QString Text(std::string_view text)
 {
@@ -158,7 +160,7 @@ void CControlPage::BuildControls()
     for (std::size_t i = 0; i < kestrum::kSwitchCount; ++i) {
         const kestrum::SwitchInfo& info = kestrum::kSwitches[i];
         const QRect& r = kSwitchRects[i];
-        auto* box = layout.Add(new QCheckBox(Text(info.text), this), info.controlId, r.x(), r.y(),
+        auto* box = layout.Add(new QCheckBox(Text(info.text), this), kSwitchIds[i], r.x(), r.y(),
                                r.width(), r.height());
         connect(box, &QCheckBox::clicked, this, [this, i] { OnSwitchClicked(i); });
         switchBoxes[i] = box;

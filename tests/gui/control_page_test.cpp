@@ -372,21 +372,6 @@ TEST_F(ControlPageTest, movingAwayAndBack_leavesSetDisabled)
     EXPECT_FALSE(SetEnabled());
 }
 
-TEST_F(ControlPageTest, switchTurnedOnAndOffAgain_isWrittenEachTime)
-{
-    StartController();
-    Open();
-    Sim().ClearTranscript();
-
-    Box(kTurbo)->click();
-    Click(kSet);
-    Box(kTurbo)->click();
-    EXPECT_TRUE(SetEnabled());
-    Click(kSet);
-
-    EXPECT_EQ(Sim().Transcript(), Written({{5, 0x06}, {5, 0x02}}));
-}
-
 TEST_F(ControlPageTest, plugBrakeUnsupported_isGreyed_butItsBitIsStillWrittenAsShown)
 {
     StartController();

@@ -144,6 +144,29 @@ TEST_F(ControlPanelTest, modelCodeRead_setsTheRangesAndLabel)
     }
 }
 
+// Each Set writes the switch byte when a switch differs from what the
+// controller holds, also when it is turned back at once.
+TEST_F(ControlPanelTest, switchTurnedOnAndOffAgain_isWrittenEachTime)
+{
+    sim.SetEeprom(kSwitchByteAddress, 0x02); // plug brake on
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+    const std::size_t turbo = 2;
+    const struct
+    {
+        bool turboOn;
+        std::uint8_t written;
+    } steps[] = {{true, 0x06}, {false, 0x02}};
+    for (const auto& step : steps) {
+        sim.ClearTranscript();
+        panel.SetSwitch(turbo, step.turboOn);
+        panel.UpdateSetButton(); // as the page does after each click
+        EXPECT_TRUE(panel.SetEnabled()) << step.turboOn;
+        EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::Done);
+        EXPECT_EQ(sim.Transcript(), Written({{kSwitchByteAddress, step.written}})) << step.turboOn;
+        EXPECT_FALSE(panel.SetEnabled()) << step.turboOn;
+    }
+}
+
 // Nothing was read, so nothing may be written: no position the technician
 // never saw read nor chose (the currents at 0) ever reaches the controller.
 TEST_F(ControlPanelTest, beforeAnyRefresh_setIsDisabledAndWritesNothing_defaultsMoveNothing)

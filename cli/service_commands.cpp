@@ -80,12 +80,11 @@ int RunUpgrade(Session& session)
         PrintError(FileErrorText(result.fileError, path));
         return kFileError;
     case UpgradeResult::Status::NotResponding:
-        PrintError(NotRespondingText());
-        break;
     case UpgradeResult::Status::Failed:
         break;
     }
-    PrintError(UpgradeFailedText(result.error));
+    for (const std::string& text : UpgradeFailureTexts(result))
+        PrintError(text);
     if (result.cancelled)
         PrintError("The controller waits in its bootloader; run the upgrade again to complete it.");
     return kFailed;

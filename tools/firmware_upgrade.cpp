@@ -182,4 +182,13 @@ std::string UpgradeFailedText(const std::string& reason)
     return "Upgrade failed" + reason;
 }
 
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result)
+{
+    std::vector<std::string> texts;
+    if (result.status == UpgradeResult::Status::NotResponding)
+        texts.emplace_back(NotRespondingText());
+    texts.push_back(UpgradeFailedText(result.error));
+    return texts;
+}
+
 } // namespace kestrum

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // Loading new controller firmware from an Intel HEX file through the
 // controller's bootloader: the whole file is checked first, the controller is
@@ -60,5 +61,9 @@ std::string UpgradeDoneText(const UpgradeResult& result);
 // that did not finish: "Upgrade failed" with the reason run straight on
 // ("Upgrade failedUnknown mode"), as users of the tool have always seen it.
 std::string UpgradeFailedText(const std::string& reason);
+// Everything told of an upgrade that did not finish (NotResponding or
+// Failed), in order: that the controller stopped answering, if it did, then
+// UpgradeFailedText with the result's reason.
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result);
 
 } // namespace kestrum

@@ -253,5 +253,27 @@ TEST(UpgradeFailedText, reasonRunsStraightOn_noneLeavesTheBareText)
     EXPECT_EQ(UpgradeFailedText("Unknown mode"), "Upgrade failedUnknown mode");
 }
 
+TEST(UpgradeFailureTexts, silentController_isToldFirst_thenTheFailure)
+{
+    const struct
+    {
+        UpgradeResult::Status status;
+        const char* error;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {UpgradeResult::Status::Failed, "", {"Upgrade failed"}},
+        {UpgradeResult::Status::Failed, "Unknown mode", {"Upgrade failedUnknown mode"}},
+        {UpgradeResult::Status::NotResponding,
+         "",
+         {"Motor controller is not responding", "Upgrade failed"}},
+    };
+    for (const auto& c : cases) {
+        UpgradeResult result;
+        result.status = c.status;
+        result.error = c.error;
+        EXPECT_EQ(UpgradeFailureTexts(result), c.texts) << c.error;
+    }
+}
+
 } // namespace
 } // namespace kestrum

@@ -1,7 +1,6 @@
 #include "tools/gui/upgrade_command.h"
 
 #include "app/message_box.h"
-#include "link/controller.h"
 #include "tools/file_error.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/gui/dialog_progress.h"
@@ -36,14 +35,12 @@ QString RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWi
                        QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
         return {};
     case UpgradeResult::Status::NotResponding:
-        ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                       QMessageBox::Warning, mainWindow);
-        break;
     case UpgradeResult::Status::Failed:
         break;
     }
-    ShowMessageBox(QString::fromStdString(UpgradeFailedText(result.error)), QMessageBox::Ok,
-                   QMessageBox::Warning, mainWindow);
+    for (const std::string& text : UpgradeFailureTexts(result))
+        ShowMessageBox(QString::fromStdString(text), QMessageBox::Ok, QMessageBox::Warning,
+                       mainWindow);
     return {};
 }
 

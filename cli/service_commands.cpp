@@ -73,18 +73,12 @@ int RunUpgrade(Session& session)
         TerminalProgress progress("Writing FLASH memory");
         result = UpgradeFirmware(session.link, path, progress);
     }
-    switch (result.status) {
-    case UpgradeResult::Status::Succeeded:
+    if (result.status == UpgradeResult::Status::Succeeded)
         return kSuccess;
-    case UpgradeResult::Status::FileError:
-        PrintError(FileErrorText(result.fileError, path));
-        return kFileError;
-    case UpgradeResult::Status::NotResponding:
-    case UpgradeResult::Status::Failed:
-        break;
-    }
-    for (const std::string& text : UpgradeFailureTexts(result))
+    for (const std::string& text : UpgradeFailureTexts(result, path))
         PrintError(text);
+    if (result.status == UpgradeResult::Status::FileError)
+        return kFileError;
     if (result.cancelled)
         PrintError("The controller waits in its bootloader; run the upgrade again to complete it.");
     return kFailed;

@@ -1,6 +1,7 @@
 #include "tools/firmware_upgrade.h"
 
 #include "link/controller.h"
+#include "tools/file_error.h"
 #include "tools/upgrade_file.h"
 
 #include <cerrno>
@@ -182,8 +183,10 @@ std::string UpgradeFailedText(const std::string& reason)
     return "Upgrade failed" + reason;
 }
 
-std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result)
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result, const std::string& path)
 {
+    if (result.status == UpgradeResult::Status::FileError)
+        return {FileErrorText(result.fileError, path)};
     std::vector<std::string> texts;
     if (result.status == UpgradeResult::Status::NotResponding)
         texts.emplace_back(NotRespondingText());

@@ -61,9 +61,9 @@ std::string UpgradeDoneText(const UpgradeResult& result);
 // that did not finish: "Upgrade failed" with the reason run straight on
 // ("Upgrade failedUnknown mode"), as users of the tool have always seen it.
 std::string UpgradeFailedText(const std::string& reason);
-// Everything told of an upgrade that did not finish (NotResponding or
-// Failed), in order: that the controller stopped answering, if it did, then
-// UpgradeFailedText with the result's reason.
-std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result);
+// Everything told of an upgrade of the file at `path` that did not succeed,
+// in order: the file error alone; or that the controller stopped answering,
+// if it did, then UpgradeFailedText with the result's reason.
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result, const std::string& path);
 
 } // namespace kestrum

@@ -3,6 +3,7 @@
 #include "sim/simulator.h"
 #include "tests/support/fast_link.h"
 #include "tests/tools/hex_records.h"
+#include "tools/file_error.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/parse_byte_value.h"
 
@@ -267,11 +268,18 @@ TEST(UpgradeFailureTexts, silentController_isToldFirst_thenTheFailure)
          "",
          {"Motor controller is not responding", "Upgrade failed"}},
     };
+    // A file that could not be read is told alone, by its file error.
+    UpgradeResult missing;
+    missing.status = UpgradeResult::Status::FileError;
+    missing.error = "never shown";
+    missing.fileError = std::make_error_code(std::errc::no_such_file_or_directory);
+    EXPECT_EQ(UpgradeFailureTexts(missing, "app.hex"),
+              std::vector<std::string>{FileErrorText(missing.fileError, "app.hex")});
     for (const auto& c : cases) {
         UpgradeResult result;
         result.status = c.status;
         result.error = c.error;
-        EXPECT_EQ(UpgradeFailureTexts(result), c.texts) << c.error;
+        EXPECT_EQ(UpgradeFailureTexts(result, "app.hex"), c.texts) << c.error;
     }
 }
 

@@ -95,10 +95,11 @@ struct LoadReport
 // written"; empty for NotLocated, which the link has told of itself.
 const char* LoadOutcomeText(LoadReport::Outcome outcome);
 
-// What the user is told before a load: the profile matches the controller,
-// or was taken from another model ("This profile was taken from a ...").
+// What the user is told before a load: the controller holds the profile
+// already; nothing of it can be written (each front end ends that sentence
+// its own way); or it was taken from another model ("This profile was taken
+// from a ...").
 inline constexpr const char* kProfileAlreadyHeldText = "The controller already holds this profile.";
-// Every difference refused: each front end ends the sentence its own way.
 inline constexpr const char* kNothingWritableText = "Nothing of this profile can be written";
 std::string OtherModelText(const std::string& profileModel, const std::string& controllerModel);
 // "PATH cannot be used as a controller profile." (the reason follows).

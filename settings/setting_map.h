@@ -33,7 +33,7 @@ constexpr std::size_t SettingIndex(SettingId id)
 struct SettingInfo
 {
     SettingId id;
-    std::string_view label; // text left of the slider // text left of the slider
+    std::string_view label; // text left of the slider
     std::string_view unit;  // empty when the setting has none
     std::uint8_t address;   // EEPROM; the low byte's for two-byte settings
     std::uint8_t width;     // 1 or 2 bytes, low byte first

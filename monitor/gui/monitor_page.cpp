@@ -38,7 +38,12 @@ struct GaugeControlIds
     int value;
 };
 constexpr GaugeControlIds kGaugeIds[kGaugeCount] = {
-    {1056, 1046}, {1057, 1048}, {1061, 1051}, {1063, 1052}, {1065, 1053}, {1067, 1054},
+    {1056, 1046}, // throttle position
+    {1057, 1048}, // temperature
+    {1061, 1051}, // battery voltage
+    {1063, 1052}, // output current
+    {1065, 1053}, // battery current
+    {1067, 1054}, // error flags
 };
 
 struct IntervalChoice

@@ -260,8 +260,8 @@ void CMainFrame::OnReset()
             StatusLine().ShowResult(QStringLiteral("Reset sent"));
         }
     } catch (const kestrum::CControllerException&) {
-        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
-                                QMessageBox::Ok, QMessageBox::NoIcon, this);
+        kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
+                                QMessageBox::NoIcon, this);
     }
 }
 

@@ -30,22 +30,22 @@ std::int32_t ReadSigned(QSettings& store, const char* name, std::int32_t fallbac
 
 void LoadTimings(QSettings& store, CommTimings& timings)
 {
-    for (const TimingRange& range : kTimingRanges) {
-        const QVariant value = store.value(QString::fromLatin1(range.storeName));
+    LoadStoredTimings(timings, [&store](const char* name) -> std::optional<std::int64_t> {
+        const QVariant value = store.value(QString::fromLatin1(name));
         bool ok = false;
         const qlonglong number = value.isValid() ? value.toLongLong(&ok) : 0;
-        LoadStoredTiming(timings, range.timing,
-                         ok ? std::optional<std::int64_t>(number) : std::nullopt);
-    }
+        return ok ? std::optional<std::int64_t>(number) : std::nullopt;
+    });
 }
 
 void SaveTimings(QSettings& store, const CommTimings& timings)
 {
-    store.setValue(QStringLiteral("WriteDelay"), static_cast<quint32>(timings.writeDelay));
-    store.setValue(QStringLiteral("ReadWriteTries"), static_cast<qint32>(timings.readWriteTries));
-    store.setValue(QStringLiteral("RetryDelay"), static_cast<quint32>(timings.retryDelay));
-    store.setValue(QStringLiteral("ResetTries"), static_cast<qint32>(timings.resetTries));
-    store.setValue(QStringLiteral("ResetDelay"), static_cast<quint32>(timings.resetDelay));
+    for (const TimingRange& range : kTimingRanges) {
+        const std::int64_t value = TimingValue(timings, range.timing);
+        store.setValue(QString::fromLatin1(range.storeName),
+                       range.isSigned ? QVariant(static_cast<qint32>(value))
+                                      : QVariant(static_cast<quint32>(value)));
+    }
 }
 
 WindowPlacement LoadPlacement(QSettings& store, int chromeHeight)

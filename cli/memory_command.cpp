@@ -1,6 +1,7 @@
 #include "cli/exit_status.h"
 #include "cli/session.h"
 #include "tools/memory_access.h"
+#include "tools/parse_byte_value.h"
 
 #include <cstdio>
 #include <optional>
@@ -50,7 +51,7 @@ int RunMemory(Session& session)
     for (std::size_t word = 3; word < session.WordCount(); ++word) {
         const auto number = ParseMemoryNumber(session.Word(word), *area);
         if (!number)
-            return UsageError("Invalid number \"" + session.Word(word) + "\"");
+            return UsageError(std::string(kInvalidNumberText) + " \"" + session.Word(word) + "\"");
         (word == 3 ? access.address : access.value) = *number;
     }
     // Refused before the controller is looked for: nothing is sent.

@@ -14,8 +14,6 @@
 namespace kestrum::cli {
 namespace {
 
-constexpr const char* kNothingDiffers = "The controller already holds this profile.";
-
 struct Controller
 {
     ControlPanel panel;
@@ -47,9 +45,7 @@ std::optional<int> ReadFile(const std::string& path, ControllerProfile& profile)
 {
     const ProfileRead read = ReadProfile(path);
     if (!read.profile) {
-        PrintError(read.fileError
-                       ? read.error
-                       : path + " cannot be used as a controller profile.\n" + read.error);
+        PrintError(read.fileError ? read.error : UnusableProfileText(path) + "\n" + read.error);
         return kFileError;
     }
     profile = *read.profile;
@@ -82,13 +78,14 @@ int Diff(Session& session, const LoadPlan& plan)
         for (const ProfileDifference& difference : plan.differences) {
             differences.push_back(
                 {{"change", difference.text},
-                 {"notWritten",
-                  difference.refusal.empty() ? Json(nullptr) : Json(difference.refusal)}});
+                 {"notWritten", difference.refusal == LoadRefusal::None
+                                    ? Json(nullptr)
+                                    : Json(LoadRefusalText(difference.refusal))}});
         }
         PrintJson({{"otherModel", plan.otherModel}, {"differences", differences}});
     } else if (lines.empty()) {
         // Silence would leave a technician wondering whether the file was read.
-        std::printf("%s\n", kNothingDiffers);
+        std::printf("%s\n", kProfileAlreadyHeldText);
     } else {
         PrintLines(lines);
     }
@@ -99,13 +96,14 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
          const LoadPlan& plan)
 {
     if (plan.otherModel) {
-        std::printf("This profile was taken from a %s controller; this controller is a %s.\n",
-                    wanted.modelName.c_str(), plan.controllerModel.c_str());
+        std::printf("%s\n", OtherModelText(wanted.modelName, plan.controllerModel).c_str());
     }
     PrintLines(DifferenceLines(plan));
     if (plan.steps.empty()) {
-        std::printf("%s\n", plan.differences.empty() ? kNothingDiffers
-                                                     : "Nothing of this profile can be written.");
+        if (plan.differences.empty())
+            std::printf("%s\n", kProfileAlreadyHeldText);
+        else
+            std::printf("%s.\n", kNothingWritableText);
         return kSuccess;
     }
     if (!session.options.yes) {
@@ -117,7 +115,7 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
     ControllerProfile before = controller.profile;
     before.keptBefore = "Profile load"; // the occasion's name, as the window names it
     if (const std::error_code error = history.Keep(before))
-        PrintError("The service history could not be kept: " +
+        PrintError(std::string(kHistoryNotKeptText) + ": " +
                    FileErrorText(error, history.Root().string()));
 
     TerminalProgress::InstallInterruptHandler();
@@ -126,15 +124,15 @@ int Load(Session& session, const ControllerProfile& wanted, Controller& controll
         LoadProfile(session.link, plan, controller.panel, controller.response, progress);
     switch (report.outcome) {
     case LoadReport::Outcome::Done:
-        std::printf("Profile loaded and verified\n");
+        std::printf("%s\n", LoadOutcomeText(report.outcome));
         return kSuccess;
     case LoadReport::Outcome::NotLocated:
         return kNoController;
     case LoadReport::Outcome::NotResponding:
-        PrintError("Motor controller is not responding");
+        PrintError(NotRespondingText());
         break;
     case LoadReport::Outcome::PartlyWritten:
-        PrintError("The throttle table was only partly written.");
+        PrintError(TablePartlyWrittenText({}));
         break;
     }
     PrintError(LoadReportText(report));

@@ -61,7 +61,7 @@ int RunUpgrade(Session& session)
             return kFileError;
         }
         if (!checked) {
-            PrintError("Upgrade failed" + checked.error);
+            PrintError(UpgradeFailedText(checked.error));
             return kFailed;
         }
     }
@@ -73,19 +73,12 @@ int RunUpgrade(Session& session)
         TerminalProgress progress("Writing FLASH memory");
         result = UpgradeFirmware(session.link, path, progress);
     }
-    switch (result.status) {
-    case UpgradeResult::Status::Succeeded:
+    if (result.status == UpgradeResult::Status::Succeeded)
         return kSuccess;
-    case UpgradeResult::Status::FileError:
-        PrintError(FileErrorText(result.fileError, path));
+    for (const std::string& text : UpgradeFailureTexts(result, path))
+        PrintError(text);
+    if (result.status == UpgradeResult::Status::FileError)
         return kFileError;
-    case UpgradeResult::Status::NotResponding:
-        PrintError("Motor controller is not responding");
-        break;
-    case UpgradeResult::Status::Failed:
-        break;
-    }
-    PrintError("Upgrade failed" + result.error);
     if (result.cancelled)
         PrintError("The controller waits in its bootloader; run the upgrade again to complete it.");
     return kFailed;

@@ -74,7 +74,7 @@ void PrintJson(const Json& json)
 
 int NotResponding()
 {
-    PrintError("Motor controller is not responding");
+    PrintError(NotRespondingText());
     return kNoController;
 }
 

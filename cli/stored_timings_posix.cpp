@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrum::cli {
 namespace {
@@ -44,7 +45,7 @@ std::optional<std::int64_t> Number(const std::string& text)
 
 void LoadStoredTimings(CommTimings& timings)
 {
-    std::optional<std::int64_t> stored[std::size(kTimingRanges)];
+    std::map<std::string, std::string, std::less<>> settings;
     const std::filesystem::path path = StorePath();
     std::ifstream store;
     if (!path.empty())
@@ -60,14 +61,12 @@ void LoadStoredTimings(CommTimings& timings)
         const auto equals = line.find('=');
         if (!inSettings || equals == std::string::npos)
             continue;
-        const std::string name = Trimmed(line.substr(0, equals));
-        for (std::size_t i = 0; i < std::size(kTimingRanges); ++i) {
-            if (name == kTimingRanges[i].storeName)
-                stored[i] = Number(Trimmed(line.substr(equals + 1)));
-        }
+        settings[Trimmed(line.substr(0, equals))] = Trimmed(line.substr(equals + 1));
     }
-    for (std::size_t i = 0; i < std::size(kTimingRanges); ++i)
-        LoadStoredTiming(timings, kTimingRanges[i].timing, stored[i]);
+    kestrum::LoadStoredTimings(timings, [&settings](const char* name) {
+        const auto found = settings.find(std::string_view(name));
+        return found == settings.end() ? std::nullopt : Number(found->second);
+    });
 }
 
 } // namespace kestrum::cli

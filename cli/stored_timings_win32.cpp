@@ -12,18 +12,17 @@ void LoadStoredTimings(CommTimings& timings)
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorvel\\Quorvel Kestrum\\Settings", 0,
                       KEY_READ, &key) != ERROR_SUCCESS)
         key = nullptr;
-    for (const TimingRange& range : kTimingRanges) {
+    kestrum::LoadStoredTimings(timings, [key](const char* name) -> std::optional<std::int64_t> {
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;
-        std::optional<std::int64_t> stored;
         if (key != nullptr &&
-            RegQueryValueExA(key, range.storeName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                             &size) == ERROR_SUCCESS &&
+            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                ERROR_SUCCESS &&
             type == REG_DWORD)
-            stored = value;
-        LoadStoredTiming(timings, range.timing, stored);
-    }
+            return value;
+        return std::nullopt;
+    });
     if (key != nullptr)
         RegCloseKey(key);
 }

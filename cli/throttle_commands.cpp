@@ -19,7 +19,7 @@ namespace {
 ThrottleCurve* FindCurve(const std::string& name)
 {
     const auto curves = AllCurves();
-    for (std::size_t i = 0; i + 1 < curves.size(); ++i) {
+    for (std::size_t i = 0; i < kFixedCurveCount; ++i) {
         const std::string label = Lower(StandardCurveName(curves[i]->table));
         const std::string internal = Lower(std::string(curves[i]->name));
         if (Lower(name) == label || Lower(name) == internal)
@@ -98,12 +98,10 @@ int Set(Session& session)
     TerminalProgress progress("Writing throttle table");
     switch (response.Set(session.link, progress)) {
     case ThrottleResponse::Outcome::Done:
-        std::printf("%s\n", writesTable ? "Throttle table written and verified"
-                                        : "Throttle sensor type written and verified");
+        std::printf("%s\n", SetDoneText(writesTable));
         return kSuccess;
     case ThrottleResponse::Outcome::PartlyWritten:
-        PrintError("The throttle table was only partly written. Run the command again to write "
-                   "it.");
+        PrintError(TablePartlyWrittenText("Run the command again to write it."));
         return kFailed;
     case ThrottleResponse::Outcome::NotLocated:
         return kNoController;

@@ -62,4 +62,10 @@ void LoadStoredTiming(CommTimings& timings, Timing timing, std::optional<std::in
         SetTiming(timings, timing, DefaultTiming(timing));
 }
 
+void LoadStoredTimings(CommTimings& timings, const StoredTimingLookup& stored)
+{
+    for (const TimingRange& range : kTimingRanges)
+        LoadStoredTiming(timings, range.timing, stored(range.storeName));
+}
+
 } // namespace kestrum

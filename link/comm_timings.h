@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -72,5 +73,12 @@ bool SetTiming(CommTimings& timings, Timing timing, std::int64_t value);
 // hand-edited or damaged value cannot make the tool wait for hours, never
 // start, or strand a controller in its bootloader.
 void LoadStoredTiming(CommTimings& timings, Timing timing, std::optional<std::int64_t> stored);
+
+// What a settings store holds under one timing's store name, or none.
+using StoredTimingLookup = std::function<std::optional<std::int64_t>(const char* storeName)>;
+
+// Takes all five timings from a store by the rule above: the one reading of
+// the store the window and the command line share, whatever holds it.
+void LoadStoredTimings(CommTimings& timings, const StoredTimingLookup& stored);
 
 } // namespace kestrum

@@ -18,11 +18,18 @@
 // Every operation blocks its caller for the whole transaction.
 namespace kestrum {
 
+// What the user is told, by the window and the command line alike, when the
+// controller gives no acceptable answer.
+constexpr const char* NotRespondingText()
+{
+    return "Motor controller is not responding";
+}
+
 // Raised when the controller gives no acceptable answer within the attempts.
 class CControllerException : public std::exception
 {
 public:
-    const char* what() const noexcept override { return "Motor controller is not responding"; }
+    const char* what() const noexcept override { return NotRespondingText(); }
 };
 
 class CController

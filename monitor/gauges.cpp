@@ -7,12 +7,12 @@ namespace kestrum::monitor {
 const std::array<GaugeInfo, kGaugeCount>& Gauges()
 {
     static const std::array<GaugeInfo, kGaugeCount> gauges{{
-        {Gauge::Throttle, 1056, 1046, 0x20, "Throttle Position", "%", "0"},
-        {Gauge::Temperature, 1057, 1048, 0x2C, "Controller Temperature", "\u00B0C", "-273.0"},
-        {Gauge::Voltage, 1061, 1051, 0x39, "Battery Voltage", "Volts", "0.0"},
-        {Gauge::OutputCurrent, 1063, 1052, 0x60, "Output Current", "Amps", "0.0"},
-        {Gauge::BatteryCurrent, 1065, 1053, 0, "Battery Current", "Amps", "0.0"},
-        {Gauge::ErrorFlags, 1067, 1054, 0x3B, "Error Flags", "", "0x00"},
+        {Gauge::Throttle, 0x20, "Throttle Position", "%", "0"},
+        {Gauge::Temperature, 0x2C, "Controller Temperature", "\u00B0C", "-273.0"},
+        {Gauge::Voltage, 0x39, "Battery Voltage", "Volts", "0.0"},
+        {Gauge::OutputCurrent, 0x60, "Output Current", "Amps", "0.0"},
+        {Gauge::BatteryCurrent, 0, "Battery Current", "Amps", "0.0"},
+        {Gauge::ErrorFlags, 0x3B, "Error Flags", "", "0x00"},
     }};
     return gauges;
 }

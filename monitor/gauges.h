@@ -24,8 +24,6 @@ inline constexpr std::size_t kGaugeCount = 6;
 struct GaugeInfo
 {
     Gauge gauge;
-    int checkId;
-    int valueId;
     std::uint8_t ramAddress; // unused for the battery current
     const char* label;
     const char* unit; // empty: no unit label

@@ -3,7 +3,9 @@
 #include "link/controller.h"
 
 namespace kestrum::monitor {
+namespace {
 
+// One gauge read at its RAM address, as its displayed value.
 double ReadGauge(CController& controller, Gauge gauge)
 {
     std::uint8_t bytes[3] = {};
@@ -14,9 +16,17 @@ double ReadGauge(CController& controller, Gauge gauge)
     return Convert(gauge, RawValue(gauge, bytes));
 }
 
+} // namespace
+
 CycleResult RunCycle(CController& controller, const GaugeChecks& checked)
 {
     CycleResult result;
+    RunCycle(controller, checked, result);
+    return result;
+}
+
+void RunCycle(CController& controller, const GaugeChecks& checked, CycleResult& result)
+{
     auto checkedGauge = [&](Gauge g) { return checked[static_cast<std::size_t>(g)]; };
     auto put = [&](Gauge g, const std::string& text, bool show) {
         const auto i = static_cast<std::size_t>(g);
@@ -44,7 +54,6 @@ CycleResult RunCycle(CController& controller, const GaugeChecks& checked)
     if (battery)
         put(Gauge::BatteryCurrent, Format(Gauge::BatteryCurrent, BatteryCurrent(output, throttle)),
             true);
-    return result;
 }
 
 std::chrono::steady_clock::time_point NextStart(std::chrono::steady_clock::time_point start,

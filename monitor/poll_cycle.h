@@ -29,9 +29,9 @@ struct CycleResult
 // read when only the battery current needs them. Raises CControllerException
 // when the controller does not answer.
 CycleResult RunCycle(CController& controller, const GaugeChecks& checked);
-
-// Reads one gauge at its RAM address and gives its displayed value.
-double ReadGauge(CController& controller, Gauge gauge);
+// The same, filling `result` as each gauge is read, so that when the
+// controller stops answering part-way the readings before stay in it.
+void RunCycle(CController& controller, const GaugeChecks& checked, CycleResult& result);
 
 // When the cycle after one that started at `start` should start, timed start
 // to start: `start` + `interval`, or `now` for a continuous interval (0) or a

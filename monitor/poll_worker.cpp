@@ -78,10 +78,7 @@ void CPollWorker::Run()
         if (callbacks_.cycle)
             callbacks_.cycle(result);
         if (settings.logging) {
-            const GaugeTexts& f = result.row;
-            const std::error_code error =
-                log_.Log(1, "%s,%s,%s,%s,%s,%s", f[0].c_str(), f[1].c_str(), f[2].c_str(),
-                         f[3].c_str(), f[4].c_str(), f[5].c_str());
+            const std::error_code error = log_.Log(1, "%s", RowText(result.row).c_str());
             if (error) {
                 // Told once: logging stays off until the user switches it on.
                 {

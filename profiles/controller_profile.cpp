@@ -17,8 +17,8 @@ namespace {
 
 // The captions of the Throttle Response page's curve buttons, in the order
 // of AllCurves().
-constexpr std::array<std::string_view, 4> kStandardCurveLabels{"Linear", "S-Curve", "Progressive",
-                                                               "Inductive"};
+constexpr std::array<std::string_view, kFixedCurveCount> kStandardCurveLabels{
+    "Linear", "S-Curve", "Progressive", "Inductive"};
 
 } // namespace
 

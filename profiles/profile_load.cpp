@@ -13,8 +13,8 @@
 namespace kestrum {
 namespace {
 
-constexpr std::size_t kUnder = 1; // indexes into Settings()
-constexpr std::size_t kOver = 2;
+constexpr std::size_t kUnder = SettingIndex(SettingId::UnderVoltage);
+constexpr std::size_t kOver = SettingIndex(SettingId::OverVoltage);
 
 std::string ValueText(SettingId id, std::uint16_t stored, std::uint8_t modelCode)
 {
@@ -60,12 +60,12 @@ void PlanPanel(const ControllerProfile& controller, const ControllerProfile& pro
     const auto& all = Settings();
     std::array<bool, kSettingCount> writes{};
     std::array<std::uint16_t, kSettingCount> final = holds.stored;
-    std::array<std::string, kSettingCount> refusals;
+    std::array<LoadRefusal, kSettingCount> refusals{};
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (wanted.stored[i] == holds.stored[i])
             continue;
         if (!StoredSettingInRange(all[i].id, wanted.stored[i], controller.modelCode)) {
-            refusals[i] = "outside this model's range";
+            refusals[i] = LoadRefusal::OutsideModelRange;
             continue;
         }
         writes[i] = true;
@@ -80,7 +80,7 @@ void PlanPanel(const ControllerProfile& controller, const ControllerProfile& pro
         for (std::size_t i : {kUnder, kOver}) {
             if (writes[i]) {
                 writes[i] = false;
-                refusals[i] = "Under Voltage would lie above Over Voltage";
+                refusals[i] = LoadRefusal::VoltagesWouldCross;
             }
         }
     }
@@ -100,9 +100,9 @@ void PlanPanel(const ControllerProfile& controller, const ControllerProfile& pro
     for (std::size_t i = 0; i < kSwitches.size(); ++i) {
         if (wanted.switches[i] == holds.switches[i])
             continue;
-        std::string refusal;
+        LoadRefusal refusal = LoadRefusal::None;
         if (i == kPlugBrakeSwitch && !PlugBrakeSupported(controller.options)) {
-            refusal = "this controller has no plug braking";
+            refusal = LoadRefusal::NoPlugBraking;
             switches[i] = holds.switches[i];
         }
         plan.differences.push_back({std::string(kSwitches[i].text) + ": " +
@@ -128,23 +128,23 @@ void PlanThrottle(const ControllerProfile& controller, const ControllerProfile& 
                 std::plus<>(), [](std::uint8_t a, std::uint8_t b) { return std::size_t{a != b}; });
             text += " (" + std::to_string(differing) + " entries differ)";
         }
-        plan.differences.push_back({text, {}});
+        plan.differences.push_back({text, LoadRefusal::None});
         plan.table = wanted.table;
         plan.steps.push_back({LoadStep::Kind::Table, {}, 0, "Throttle table"});
     }
     if (wanted.sensorCode != holds.sensorCode) {
-        std::string refusal;
+        LoadRefusal refusal = LoadRefusal::None;
         const auto index = SensorIndex(wanted.sensorCode);
         if (!index && wanted.sensorCode != kNoSensorCode) {
-            refusal = "not a sensor type this tool knows";
+            refusal = LoadRefusal::UnknownSensorType;
         } else if (index && !SensorEnabled(kSensorTypes[*index], controller.options,
                                            IsRestrictedModel(controller.modelCode))) {
-            refusal = "this controller cannot use it";
+            refusal = LoadRefusal::SensorTypeNotUsable;
         }
         plan.differences.push_back({"Throttle sensor type: " + SensorText(holds.sensorCode) +
                                         " -> " + SensorText(wanted.sensorCode),
                                     refusal});
-        if (refusal.empty()) {
+        if (refusal == LoadRefusal::None) {
             plan.steps.push_back(
                 {LoadStep::Kind::SensorType, {}, wanted.sensorCode, "Throttle sensor type"});
         }
@@ -152,6 +152,27 @@ void PlanThrottle(const ControllerProfile& controller, const ControllerProfile& 
 }
 
 } // namespace
+
+const char* LoadRefusalText(LoadRefusal refusal)
+{
+    switch (refusal) {
+    case LoadRefusal::None:
+        break;
+    case LoadRefusal::OutsideModelRange:
+        return "outside this model's range";
+    case LoadRefusal::VoltagesWouldCross:
+        return "Under Voltage would lie above Over Voltage";
+    case LoadRefusal::NoPlugBraking:
+        return "this controller has no plug braking";
+    case LoadRefusal::UnknownSensorType:
+        return "not a sensor type this tool knows";
+    case LoadRefusal::SensorTypeNotUsable:
+        return "this controller cannot use it";
+    case LoadRefusal::NotReadFromController:
+        return "the controller's were not read";
+    }
+    return "";
+}
 
 LoadPlan PlanLoad(const ControllerProfile& controller, const ControllerProfile& profile)
 {
@@ -164,14 +185,14 @@ LoadPlan PlanLoad(const ControllerProfile& controller, const ControllerProfile& 
             PlanPanel(controller, profile, plan);
         else
             plan.differences.push_back(
-                {"Control Panel settings", "the controller's were not read"});
+                {"Control Panel settings", LoadRefusal::NotReadFromController});
     }
     if (profile.throttle) {
         if (controller.throttle)
             PlanThrottle(controller, profile, plan);
         else
             plan.differences.push_back(
-                {"Throttle sensor type and curve", "the controller's were not read"});
+                {"Throttle sensor type and curve", LoadRefusal::NotReadFromController});
     }
     return plan;
 }
@@ -180,9 +201,10 @@ std::vector<std::string> DifferenceLines(const LoadPlan& plan)
 {
     std::vector<std::string> lines;
     for (const ProfileDifference& difference : plan.differences) {
-        lines.push_back(difference.refusal.empty()
+        lines.push_back(difference.refusal == LoadRefusal::None
                             ? difference.text
-                            : difference.text + " (not written: " + difference.refusal + ")");
+                            : difference.text +
+                                  " (not written: " + LoadRefusalText(difference.refusal) + ")");
     }
     return lines;
 }
@@ -250,6 +272,32 @@ LoadReport LoadProfile(CController& link, const LoadPlan& plan, ControlPanel& pa
             report.notWritten.push_back(plan.steps[next].name);
     }
     return report;
+}
+
+const char* LoadOutcomeText(LoadReport::Outcome outcome)
+{
+    switch (outcome) {
+    case LoadReport::Outcome::Done:
+        return "Profile loaded and verified";
+    case LoadReport::Outcome::NotLocated:
+        break;
+    case LoadReport::Outcome::NotResponding:
+        return "Profile only partly loaded";
+    case LoadReport::Outcome::PartlyWritten:
+        return kTablePartlyWrittenResult;
+    }
+    return "";
+}
+
+std::string OtherModelText(const std::string& profileModel, const std::string& controllerModel)
+{
+    return "This profile was taken from a " + profileModel + " controller; this controller is a " +
+           controllerModel + ".";
+}
+
+std::string UnusableProfileText(const std::string& path)
+{
+    return path + " cannot be used as a controller profile.";
 }
 
 std::string LoadReportText(const LoadReport& report)

@@ -12,13 +12,27 @@ class CController;
 class ControlPanel;
 class ThrottleResponse;
 
+// Why a difference will not be written.
+enum class LoadRefusal
+{
+    None, // it will be written
+    OutsideModelRange,
+    VoltagesWouldCross, // Under Voltage would end above Over Voltage
+    NoPlugBraking,
+    UnknownSensorType,
+    SensorTypeNotUsable,
+    NotReadFromController, // the controller's own part was not read
+};
+
+// "outside this model's range", ...; empty for None.
+const char* LoadRefusalText(LoadRefusal refusal);
+
 // One setting, switch, the table or the sensor type that a profile holds
-// otherwise than the controller. `refusal` says why it will not be written
-// (empty when it will be).
+// otherwise than the controller.
 struct ProfileDifference
 {
     std::string text; // "Under Voltage: 21.0 -> 24.0 Volts"
-    std::string refusal;
+    LoadRefusal refusal = LoadRefusal::None;
 };
 
 struct LoadStep
@@ -75,6 +89,21 @@ struct LoadReport
     std::vector<std::string> possiblyMixed;
     std::vector<std::string> notWritten; // the planned steps that were not sent
 };
+
+// The result line of a load that ended as `outcome`: "Profile loaded and
+// verified", "Profile only partly loaded" or the table's "only partly
+// written"; empty for NotLocated, which the link has told of itself.
+const char* LoadOutcomeText(LoadReport::Outcome outcome);
+
+// What the user is told before a load: the controller holds the profile
+// already; nothing of it can be written (each front end ends that sentence
+// its own way); or it was taken from another model ("This profile was taken
+// from a ...").
+inline constexpr const char* kProfileAlreadyHeldText = "The controller already holds this profile.";
+inline constexpr const char* kNothingWritableText = "Nothing of this profile can be written";
+std::string OtherModelText(const std::string& profileModel, const std::string& controllerModel);
+// "PATH cannot be used as a controller profile." (the reason follows).
+std::string UnusableProfileText(const std::string& path);
 
 // What a load that stopped part-way did, for the user: "Written and
 // verified: ...", the steps not verified, "Not written: ...", and how to make

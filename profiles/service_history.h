@@ -9,6 +9,10 @@
 
 namespace kestrum {
 
+// What the user hears when a profile could not be kept; each front end adds
+// where and why its own way.
+inline constexpr const char* kHistoryNotKeptText = "The service history could not be kept";
+
 // The automatic service history: a profile of what the pages last read is
 // kept before every write that changes a controller's setup, one folder per
 // serial number, one file per occasion named by its local date and time:

@@ -13,16 +13,6 @@ namespace {
 // first slider or switch event enables Set.
 constexpr std::array<std::uint16_t, kSettingCount> kInitialRemembered{100, 0, 0, 0, 0, 100, 0};
 
-std::size_t IndexOf(SettingId id)
-{
-    const auto& settings = Settings();
-    for (std::size_t i = 0; i < settings.size(); ++i) {
-        if (settings[i].id == id)
-            return i;
-    }
-    return 0; // unreachable for a valid SettingId
-}
-
 // The link's writes raise when the controller does not confirm them; a write
 // that reports failure otherwise is treated the same, never as success.
 void WriteByte(CController& link, unsigned address, std::uint8_t value)
@@ -51,12 +41,12 @@ ControlPanel::ControlPanel() : currentModel_(&FallbackModel())
 
 ControlPanel::SliderState& ControlPanel::Slider(SettingId id)
 {
-    return sliders_[IndexOf(id)];
+    return sliders_[SettingIndex(id)];
 }
 
 const ControlPanel::SliderState& ControlPanel::Slider(SettingId id) const
 {
-    return sliders_[IndexOf(id)];
+    return sliders_[SettingIndex(id)];
 }
 
 ControlPanel::Outcome ControlPanel::Refresh(CController& link)

@@ -3,7 +3,6 @@
 #include "settings/voltage_scale.h"
 
 #include <charconv>
-#include <stdexcept>
 
 namespace kestrum {
 namespace {
@@ -87,23 +86,33 @@ std::string TopSpeedText(std::uint16_t position, const ModelInfo&)
 }
 
 // clang-format off
-const std::array<SettingInfo, kSettingCount> kSettings{{
-    {SettingId::MaxOutputCurrent, 1032, "Max Output Current", "%", 4, 1, 100, nullptr, 100, false,
+constexpr std::array<SettingInfo, kSettingCount> kSettings{{
+    {SettingId::MaxOutputCurrent, "Max Output Current", "%", 4, 1, 100, nullptr, 100, false,
      Unchanged, Unchanged, Decimal},
-    {SettingId::UnderVoltage, 1034, "Under Voltage", "Volts", 7, 2, 100, UnderSpan, 0, false,
+    {SettingId::UnderVoltage, "Under Voltage", "Volts", 7, 2, 100, UnderSpan, 0, false,
      UnderToStored, UnderFromStored, UnderText},
-    {SettingId::OverVoltage, 1036, "Over Voltage", "Volts", 16, 2, 100, OverSpan, 0, true,
+    {SettingId::OverVoltage, "Over Voltage", "Volts", 16, 2, 100, OverSpan, 0, true,
      OverToStored, OverFromStored, OverText},
-    {SettingId::ThrottleUpRate, 1038, "Throttle Up Rate", "", 9, 1, 15, nullptr, 5, false,
+    {SettingId::ThrottleUpRate, "Throttle Up Rate", "", 9, 1, 15, nullptr, 5, false,
      Unchanged, Unchanged, Decimal},
-    {SettingId::ThrottleDownRate, 1040, "Throttle Down Rate", "", 10, 1, 15, nullptr, 10, false,
+    {SettingId::ThrottleDownRate, "Throttle Down Rate", "", 10, 1, 15, nullptr, 10, false,
      Unchanged, Unchanged, Decimal},
-    {SettingId::BrakeCurrent, 1042, "Brake Current", "%", 11, 1, 100, nullptr, 100, false,
+    {SettingId::BrakeCurrent, "Brake Current", "%", 11, 1, 100, nullptr, 100, false,
      Unchanged, Unchanged, Decimal},
-    {SettingId::TopSpeed, 1047, "Top Speed", "%", 56, 1, 100, nullptr, 0, false,
+    {SettingId::TopSpeed, "Top Speed", "%", 56, 1, 100, nullptr, 0, false,
      TopSpeedToStored, TopSpeedFromStored, TopSpeedText},
 }};
 // clang-format on
+
+constexpr bool InSettingIdOrder()
+{
+    for (std::size_t i = 0; i < kSettings.size(); ++i) {
+        if (SettingIndex(kSettings[i].id) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(InSettingIdOrder(), "FindSetting looks a setting up by its id");
 
 } // namespace
 
@@ -114,11 +123,7 @@ const std::array<SettingInfo, kSettingCount>& Settings()
 
 const SettingInfo& FindSetting(SettingId id)
 {
-    for (const SettingInfo& setting : kSettings) {
-        if (setting.id == id)
-            return setting;
-    }
-    throw std::invalid_argument("unknown setting id");
+    return kSettings.at(SettingIndex(id));
 }
 
 std::uint16_t SliderMaximum(SettingId id, const ModelInfo& model)

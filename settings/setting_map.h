@@ -13,22 +13,26 @@
 // wrap modulo 65536 like the controller-side arithmetic they mirror.
 namespace kestrum {
 
-// A setting is known by the control id of its slider.
-enum class SettingId : std::uint16_t
+// A setting, by its place in Settings().
+enum class SettingId : std::uint8_t
 {
-    MaxOutputCurrent = 1031,
-    UnderVoltage = 1033,
-    OverVoltage = 1035,
-    ThrottleUpRate = 1037,
-    ThrottleDownRate = 1039,
-    BrakeCurrent = 1041,
-    TopSpeed = 1049,
+    MaxOutputCurrent,
+    UnderVoltage,
+    OverVoltage,
+    ThrottleUpRate,
+    ThrottleDownRate,
+    BrakeCurrent,
+    TopSpeed,
 };
+
+constexpr std::size_t SettingIndex(SettingId id)
+{
+    return static_cast<std::size_t>(id);
+}
 
 struct SettingInfo
 {
     SettingId id;
-    int valueLabelId;       // static text showing the position as text
     std::string_view label; // text left of the slider
     std::string_view unit;  // empty when the setting has none
     std::uint8_t address;   // EEPROM; the low byte's for two-byte settings
@@ -48,7 +52,7 @@ struct SettingInfo
 
 inline constexpr std::size_t kSettingCount = 7;
 
-// In the order Set writes and Defaults moves them.
+// In the order Set writes and Defaults moves them, which is SettingId's.
 const std::array<SettingInfo, kSettingCount>& Settings();
 const SettingInfo& FindSetting(SettingId id);
 

@@ -12,8 +12,7 @@ inline constexpr std::uint8_t kOptionsByteAddress = 23;
 
 struct SwitchInfo
 {
-    int controlId;         // check box on the Control Panel page
-    std::string_view text; // its caption
+    std::string_view text; // the switch's name, as its check box says it
     std::uint8_t mask;     // bit in the switch byte
     bool inverted;         // ticked when the bit is 0
 };
@@ -21,10 +20,10 @@ struct SwitchInfo
 inline constexpr std::size_t kSwitchCount = 4;
 
 inline constexpr std::array<SwitchInfo, kSwitchCount> kSwitches{{
-    {1075, "High Pedal Disable", 0x01, false},
-    {1076, "Plug Brake", 0x02, false},
-    {1078, "Turbo", 0x04, false},
-    {1080, "1/2 Speed Reverse", 0x08, true},
+    {"High Pedal Disable", 0x01, false},
+    {"Plug Brake", 0x02, false},
+    {"Turbo", 0x04, false},
+    {"1/2 Speed Reverse", 0x08, true},
 }};
 
 inline constexpr std::size_t kPlugBrakeSwitch = 1; // index into kSwitches

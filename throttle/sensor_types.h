@@ -9,21 +9,20 @@ namespace kestrum {
 
 struct SensorType
 {
-    int radioId;
     std::string_view label;
     std::uint8_t code; // what EEPROM byte 22 holds
     bool restrictedModelsMayUse;
 };
 
 inline constexpr std::array<SensorType, 8> kSensorTypes{{
-    {1094, "Yamaha 0 - 1K", 3, false},
-    {1095, "0 - 5K Ohms", 255, true},
-    {1096, "5K - 0 Ohms", 0, true},
-    {1097, "0 - 5 Volts", 1, false},
-    {1098, "6 - 10.5 Volts", 4, false},
-    {1099, "Club Car 5K - 0", 5, true},
-    {1100, "E-Z-GO ITS", 2, true},
-    {1101, "Pump", 6, false},
+    {"Yamaha 0 - 1K", 3, false},
+    {"0 - 5K Ohms", 255, true},
+    {"5K - 0 Ohms", 0, true},
+    {"0 - 5 Volts", 1, false},
+    {"6 - 10.5 Volts", 4, false},
+    {"Club Car 5K - 0", 5, true},
+    {"E-Z-GO ITS", 2, true},
+    {"Pump", 6, false},
 }};
 
 inline constexpr std::uint8_t kNoSensorCode = 204;

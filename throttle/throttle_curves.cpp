@@ -19,7 +19,7 @@ ThrottleCurve customCurve{"Custom", custom};
 
 } // namespace
 
-std::array<ThrottleCurve*, 5> AllCurves()
+std::array<ThrottleCurve*, kCurveCount> AllCurves()
 {
     return {&linearCurve, &sCurveCurve, &progressiveCurve, &inductiveCurve, &customCurve};
 }

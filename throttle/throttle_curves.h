@@ -15,9 +15,14 @@ struct ThrottleCurve
     ThrottleTable& table;
 };
 
+inline constexpr std::size_t kCurveCount = 5;
+// Custom comes last, so the fixed curves are the ones before it.
+inline constexpr std::size_t kCustomCurveIndex = kCurveCount - 1;
+inline constexpr std::size_t kFixedCurveCount = kCustomCurveIndex;
+
 // Linear, SCurve, Progressive, Inductive, then Custom, whose table holds what
 // the last Refresh read from the controller (zeros before the first).
-std::array<ThrottleCurve*, 5> AllCurves();
+std::array<ThrottleCurve*, kCurveCount> AllCurves();
 ThrottleCurve& CustomCurve();
 
 // The first fixed curve, in the order above, equal to `table` in every

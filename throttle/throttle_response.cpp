@@ -147,6 +147,20 @@ ThrottleResponse::Outcome ThrottleResponse::Set(CController& link, RunProgress& 
     }
 }
 
+const char* SetDoneText(bool tableWritten)
+{
+    return tableWritten ? "Throttle table written and verified"
+                        : "Throttle sensor type written and verified";
+}
+
+std::string TablePartlyWrittenText(const std::string& howAgain)
+{
+    std::string text = "The throttle table was only partly written.";
+    if (!howAgain.empty())
+        text += " " + howAgain;
+    return text;
+}
+
 std::string TableReadNotice(const ThrottleResponse& response)
 {
     if (response.TableKnown() || response.TableEntriesRead() == 0 ||

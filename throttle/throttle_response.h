@@ -95,6 +95,17 @@ private:
     bool tableReadCancelled_ = false;
 };
 
+// The result line of a Set that ended Done: the table written, or only the
+// sensor type.
+const char* SetDoneText(bool tableWritten);
+
+// A table write cut short, told alike by the page, a profile load and the
+// command line: the result line, and the explanation that each completes
+// with how to write the table again there (nothing added when `howAgain`
+// is empty).
+inline constexpr const char* kTablePartlyWrittenResult = "Throttle table only partly written";
+std::string TablePartlyWrittenText(const std::string& howAgain);
+
 // What the page says beside a graph of a table read cut short ("Table read
 // cancelled at entry 80: ..."); empty when the graph shows a whole table.
 std::string TableReadNotice(const ThrottleResponse& response);

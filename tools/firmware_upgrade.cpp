@@ -1,6 +1,7 @@
 #include "tools/firmware_upgrade.h"
 
 #include "link/controller.h"
+#include "tools/file_error.h"
 #include "tools/upgrade_file.h"
 
 #include <cerrno>
@@ -175,6 +176,22 @@ std::string UpgradeDoneText(const UpgradeResult& result)
 {
     return "Firmware written and verified: " + std::to_string(result.wordsWritten) +
            (result.wordsWritten == 1 ? " word" : " words");
+}
+
+std::string UpgradeFailedText(const std::string& reason)
+{
+    return "Upgrade failed" + reason;
+}
+
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result, const std::string& path)
+{
+    if (result.status == UpgradeResult::Status::FileError)
+        return {FileErrorText(result.fileError, path)};
+    std::vector<std::string> texts;
+    if (result.status == UpgradeResult::Status::NotResponding)
+        texts.emplace_back(NotRespondingText());
+    texts.push_back(UpgradeFailedText(result.error));
+    return texts;
 }
 
 } // namespace kestrum

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // Loading new controller firmware from an Intel HEX file through the
 // controller's bootloader: the whole file is checked first, the controller is
@@ -56,5 +57,13 @@ UpgradeResult UpgradeFirmware(CController& link, const std::string& path, RunPro
 // What the status line says after an upgrade that succeeded: "Firmware
 // written and verified: 64 words".
 std::string UpgradeDoneText(const UpgradeResult& result);
+// What the window and the command line tell of a file refused or an upgrade
+// that did not finish: "Upgrade failed" with the reason run straight on
+// ("Upgrade failedUnknown mode"), as users of the tool have always seen it.
+std::string UpgradeFailedText(const std::string& reason);
+// Everything told of an upgrade of the file at `path` that did not succeed,
+// in order: the file error alone; or that the controller stopped answering,
+// if it did, then UpgradeFailedText with the result's reason.
+std::vector<std::string> UpgradeFailureTexts(const UpgradeResult& result, const std::string& path);
 
 } // namespace kestrum

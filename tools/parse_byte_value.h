@@ -7,11 +7,13 @@
 // it allowed) or hexadecimal ("0x1F", "x1f", either case).
 //
 // On success `value` takes the number and `text` becomes it as "0x%02X".
-// On failure the caller tells the user "Invalid number", and:
+// On failure the caller tells the user kInvalidNumberText, and:
 // - an empty text, or a number above 255, leaves both as they were;
 // - a character that does not belong to the number's form sets `value` to 0
 //   and `text` to "0x00".
 namespace kestrum {
+
+inline constexpr const char* kInvalidNumberText = "Invalid number";
 
 bool ParseByteValue(std::string& text, std::uint8_t& value);
 

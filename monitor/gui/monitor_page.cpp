@@ -31,6 +31,21 @@ constexpr int kClearAllId = 1086;
 constexpr int kLogId = 1087;
 constexpr int kRefreshId = 1044;
 
+// The control ids of each gauge's check box and value, in Gauge order.
+struct GaugeControlIds
+{
+    int check;
+    int value;
+};
+constexpr GaugeControlIds kGaugeIds[kGaugeCount] = {
+    {1056, 1046}, // throttle position
+    {1057, 1048}, // temperature
+    {1061, 1051}, // battery voltage
+    {1063, 1052}, // output current
+    {1065, 1053}, // battery current
+    {1067, 1054}, // error flags
+};
+
 struct IntervalChoice
 {
     int id;
@@ -78,11 +93,11 @@ void CMonitorPage::BuildControls()
     for (std::size_t i = 0; i < kGaugeCount; ++i) {
         const auto& info = gauges[i];
         auto* box = new QCheckBox(gaugesGroup);
-        kestrum::SetControlId(box, info.checkId);
+        kestrum::SetControlId(box, kGaugeIds[i].check);
         connect(box, &QCheckBox::clicked, this, [this, i] { OnGaugeClicked(i); });
         checks[i] = box;
         auto* value = new QLabel(QString::fromUtf8(info.initialText), gaugesGroup);
-        kestrum::SetControlId(value, info.valueId);
+        kestrum::SetControlId(value, kGaugeIds[i].value);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setMinimumWidth(60);
         // Greyed until read: "-273.0" is no reading.
@@ -163,7 +178,7 @@ void CMonitorPage::OnPlot()
 
 void CMonitorPage::ShowNotResponding()
 {
-    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                             QMessageBox::NoIcon, this);
 }
 
@@ -171,24 +186,27 @@ void CMonitorPage::OnRefresh()
 {
     CWaitCursor wait;
     kestrum::CController& link = Controller();
+    // One cycle of every gauge, checked or not; what was read before the
+    // controller fell silent is shown all the same.
+    kestrum::monitor::GaugeChecks all;
+    all.fill(true);
+    CycleResult result;
+    bool answered = false;
     try {
         if (!link.LocateController())
             return; // the link has told the user
-        auto show = [this](Gauge g, double v) {
-            QLabel* value = values[Index(g)];
-            value->setText(QString::fromStdString(kestrum::monitor::Format(g, v)));
-            value->setEnabled(true);
-        };
-        for (Gauge g : {Gauge::Temperature, Gauge::Voltage, Gauge::ErrorFlags})
-            show(g, kestrum::monitor::ReadGauge(link, g));
-        const double throttle = kestrum::monitor::ReadGauge(link, Gauge::Throttle);
-        show(Gauge::Throttle, throttle);
-        const double output = kestrum::monitor::ReadGauge(link, Gauge::OutputCurrent);
-        show(Gauge::OutputCurrent, output);
-        show(Gauge::BatteryCurrent, kestrum::monitor::BatteryCurrent(output, throttle));
+        kestrum::monitor::RunCycle(link, all, result);
+        answered = true;
     } catch (const kestrum::CControllerException&) {
-        ShowNotResponding();
     }
+    for (std::size_t i = 0; i < kGaugeCount; ++i) {
+        if (result.shown[i].empty())
+            continue;
+        values[i]->setText(QString::fromStdString(result.shown[i]));
+        values[i]->setEnabled(true);
+    }
+    if (!answered)
+        ShowNotResponding();
 }
 
 void CMonitorPage::PushSettings()

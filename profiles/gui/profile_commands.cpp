@@ -1,5 +1,6 @@
 #include "profiles/gui/profile_commands.h"
 
+#include "link/controller.h"
 #include "profiles/gui/history_dlg.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_load.h"
@@ -100,9 +101,10 @@ void CProfileCommands::LoadProfileFrom(const QString& path)
     const kestrum::ProfileRead read = kestrum::ReadProfile(path.toStdString());
     if (!read.profile) {
         const QString text =
-            read.fileError ? Text(read.error)
-                           : QStringLiteral("%1 cannot be used as a controller profile.\n\n%2")
-                                 .arg(QDir::toNativeSeparators(path), Text(read.error));
+            read.fileError
+                ? Text(read.error)
+                : Text(kestrum::UnusableProfileText(QDir::toNativeSeparators(path).toStdString())) +
+                      QStringLiteral("\n\n") + Text(read.error);
         kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     }
@@ -114,12 +116,11 @@ bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profi
 {
     std::vector<std::string> outside;
     for (const kestrum::ProfileDifference& difference : plan.differences) {
-        if (difference.refusal == "outside this model's range")
+        if (difference.refusal == kestrum::LoadRefusal::OutsideModelRange)
             outside.push_back(difference.text);
     }
-    QString text = QStringLiteral("This profile was taken from a %1 controller; this controller "
-                                  "is a %2.\n\n")
-                       .arg(Text(profile.modelName), Text(plan.controllerModel));
+    QString text = Text(kestrum::OtherModelText(profile.modelName, plan.controllerModel)) +
+                   QStringLiteral("\n\n");
     if (outside.empty())
         text += QStringLiteral("Every value of the profile lies within this model's ranges.");
     else
@@ -144,12 +145,11 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
         return;
     const std::vector<std::string> lines = kestrum::DifferenceLines(plan);
     if (plan.steps.empty()) {
-        kestrum::ShowMessageBox(
-            lines.empty() ? QStringLiteral("The controller already holds this profile.")
-                          : QStringLiteral("Nothing of this profile can be written to this "
-                                           "controller:") +
-                                Bulleted(lines),
-            QMessageBox::Ok, QMessageBox::Information, &window);
+        kestrum::ShowMessageBox(lines.empty()
+                                    ? QString::fromUtf8(kestrum::kProfileAlreadyHeldText)
+                                    : QString::fromUtf8(kestrum::kNothingWritableText) +
+                                          QStringLiteral(" to this controller:") + Bulleted(lines),
+                                QMessageBox::Ok, QMessageBox::Information, &window);
         return;
     }
     const QString question =
@@ -171,25 +171,23 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
     control.ShowAll();
     throttle.ShowResponse();
     using Outcome = kestrum::LoadReport::Outcome;
+    if (report.outcome == Outcome::NotLocated)
+        return;
+    emit ResultReady(QString::fromUtf8(kestrum::LoadOutcomeText(report.outcome)));
     switch (report.outcome) {
     case Outcome::Done:
-        emit ResultReady(QStringLiteral("Profile loaded and verified"));
-        return;
     case Outcome::NotLocated:
         return;
     case Outcome::NotResponding:
-        emit ResultReady(QStringLiteral("Profile only partly loaded"));
-        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding\n\n") +
-                                    Text(kestrum::LoadReportText(report)),
+        kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()) +
+                                    QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
                                 QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     case Outcome::PartlyWritten:
-        emit ResultReady(QStringLiteral("Throttle table only partly written"));
-        kestrum::ShowMessageBox(
-            QStringLiteral("The throttle table was only partly written. Press Set on the Throttle "
-                           "Response page to write it again.\n\n") +
-                Text(kestrum::LoadReportText(report)),
-            QMessageBox::Ok, QMessageBox::Warning, &window);
+        kestrum::ShowMessageBox(Text(kestrum::TablePartlyWrittenText(
+                                    "Press Set on the Throttle Response page to write it again.")) +
+                                    QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
+                                QMessageBox::Ok, QMessageBox::Warning, &window);
         return;
     }
 }
@@ -220,8 +218,10 @@ void CProfileCommands::KeepHistory(const std::string& keptBefore)
     if (!error || historyFailureShown)
         return;
     historyFailureShown = true;
-    kestrum::ShowMessageBox(QStringLiteral("The service history could not be kept in %1.\n\n%2")
-                                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
-                                     Text(kestrum::FileErrorText(error, history.Root().string()))),
-                            QMessageBox::Ok, QMessageBox::Warning, &window);
+    kestrum::ShowMessageBox(
+        QString::fromUtf8(kestrum::kHistoryNotKeptText) +
+            QStringLiteral(" in %1.\n\n%2")
+                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
+                     Text(kestrum::FileErrorText(error, history.Root().string()))),
+        QMessageBox::Ok, QMessageBox::Warning, &window);
 }

@@ -20,22 +20,26 @@ namespace {
 
 // Where each setting's row sits on the page, in dialog units, in the order
 // of kestrum::Settings(). Only the Top Speed row's label and unit have ids.
+// One row per setting, in the order of Settings(); the slider's and the
+// value's control ids are how the tests and the keyboard find them.
 struct SettingRow
 {
     int y;
     int sliderY;
+    int sliderId;
+    int valueId;
     int labelId;
     int unitId;
 };
 
 constexpr std::array<SettingRow, kestrum::kSettingCount> kRows{{
-    {104, 104, -1, -1},
-    {120, 120, -1, -1},
-    {136, 136, -1, -1},
-    {152, 152, -1, -1},
-    {168, 168, -1, -1},
-    {184, 186, -1, -1},
-    {200, 202, 1113, 1114},
+    {104, 104, 1031, 1032, -1, -1},
+    {120, 120, 1033, 1034, -1, -1},
+    {136, 136, 1035, 1036, -1, -1},
+    {152, 152, 1037, 1038, -1, -1},
+    {168, 168, 1039, 1040, -1, -1},
+    {184, 186, 1041, 1042, -1, -1},
+    {200, 202, 1049, 1047, 1113, 1114},
 }};
 
 constexpr int kModelId = 1074;
@@ -49,13 +53,15 @@ constexpr int kFastId = 1117;
 // Space between a settings row's label, value and unit, in dialog units.
 constexpr int kColumnGap = 3;
 
-// Check boxes in dialog units, in the order of kestrum::kSwitches.
+// Check boxes in dialog units, and their control ids, in the order of
+// kestrum::kSwitches.
 constexpr std::array<QRect, kestrum::kSwitchCount> kSwitchRects{{
     {159, 19, 76, 10},
     {159, 35, 51, 10},
     {159, 51, 35, 10},
     {159, 67, 79, 10},
 }};
+constexpr std::array<int, kestrum::kSwitchCount> kSwitchIds{1075, 1076, 1078, 1080};
 
 QString Text(std::string_view text)
 {
@@ -153,7 +159,7 @@ void CControlPage::BuildControls()
     for (std::size_t i = 0; i < kestrum::kSwitchCount; ++i) {
         const kestrum::SwitchInfo& info = kestrum::kSwitches[i];
         const QRect& r = kSwitchRects[i];
-        auto* box = layout.Add(new QCheckBox(Text(info.text), this), info.controlId, r.x(), r.y(),
+        auto* box = layout.Add(new QCheckBox(Text(info.text), this), kSwitchIds[i], r.x(), r.y(),
                                r.width(), r.height());
         connect(box, &QCheckBox::clicked, this, [this, i] { OnSwitchClicked(i); });
         switchBoxes[i] = box;
@@ -183,15 +189,15 @@ void CControlPage::BuildControls()
     for (std::size_t i = 0; i < settings.size(); ++i) {
         const kestrum::SettingInfo& setting = settings[i];
         const SettingRow& row = kRows[i];
-        valueLabels[i] = layout.Add(new QLabel(this), setting.valueLabelId, 91, row.y, 25, 8);
+        valueLabels[i] = layout.Add(new QLabel(this), row.valueId, 91, row.y, 25, 8);
         valueLabels[i]->move(valueLabels[i]->pos() + QPoint(shift, 0));
         if (!setting.unit.empty()) {
             QLabel* unit = layout.AddLabel(Text(setting.unit), row.unitId, 125, row.y);
             unit->move(unit->pos() + QPoint(shift, 0));
         }
 
-        auto* slider = layout.Place(new CSettingSlider(this), static_cast<int>(setting.id), 168,
-                                    row.sliderY, 123, 12);
+        auto* slider =
+            layout.Place(new CSettingSlider(this), row.sliderId, 168, row.sliderY, 123, 12);
         const SettingId id = setting.id;
         // A move by drag, key or page step arrives as a value change while
         // the slider tracks; a drag's end settles the position silently.
@@ -270,12 +276,7 @@ void CControlPage::OnDefaults()
 
 void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
 {
-    const auto& settings = kestrum::Settings();
-    const auto it = std::find_if(settings.begin(), settings.end(),
-                                 [id](const kestrum::SettingInfo& s) { return s.id == id; });
-    if (it == settings.end())
-        return;
-    const auto index = static_cast<std::size_t>(it - settings.begin());
+    const std::size_t index = kestrum::SettingIndex(id);
     const ControlPanel::SliderMove move = panel.MoveSlider(
         id, static_cast<std::uint16_t>(std::clamp(position, 0, 0xFFFF)), endOfMove);
     if (!move.message.empty()) {
@@ -304,7 +305,7 @@ void CControlPage::UpdateSetButton()
 
 void CControlPage::ShowNotResponding()
 {
-    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                             QMessageBox::Warning, this);
 }
 

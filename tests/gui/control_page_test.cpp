@@ -218,6 +218,8 @@ TEST_F(ControlPageTest, firstRefresh_showsIdentityAndSettingsAndDisablesSet)
     EXPECT_EQ(Slider(kBrakeCurrent)->orientation(), Qt::Horizontal);
 }
 
+// The model rules themselves are the core's (ControlPanelTest); the page
+// shows that its sliders and label follow them.
 TEST_F(ControlPageTest, modelChange_setsRangesAndLabel)
 {
     StartController(0);
@@ -230,25 +232,6 @@ TEST_F(ControlPageTest, modelChange_setsRangesAndLabel)
     EXPECT_EQ(Slider(kUnderVoltage)->maximum(), 234);
     EXPECT_EQ(Slider(kOverVoltage)->maximum(), 585);
     EXPECT_EQ(Slider(kOverVoltage)->value(), 200);
-}
-
-TEST_F(ControlPageTest, unknownCodeWhileUnknown_changesNothing_otherUnknownCodeSelectsFallback)
-{
-    StartController(255);
-    Open();
-
-    // The fallback row was already current: label and ranges stay as built.
-    EXPECT_EQ(Text(kModel), "UNKNOWN");
-    EXPECT_EQ(Slider(kUnderVoltage)->maximum(), 100);
-    EXPECT_EQ(Slider(kOverVoltage)->maximum(), 100);
-    EXPECT_EQ(Slider(kOverVoltage)->value(), 100); // 200 clamped on reading
-
-    Sim().SetEeprom(layout::kModelCode, 60);
-    Click(kRefresh);
-
-    EXPECT_EQ(Text(kModel), "UNKNOWN UNKNOWN");
-    EXPECT_EQ(Slider(kUnderVoltage)->maximum(), 234);
-    EXPECT_EQ(Slider(kOverVoltage)->maximum(), 292);
 }
 
 TEST_F(ControlPageTest, defaultsThenSet_writesOnlyWhatMoved_voltageLowByteFirst)
@@ -387,21 +370,6 @@ TEST_F(ControlPageTest, movingAwayAndBack_leavesSetDisabled)
     EXPECT_TRUE(SetEnabled());
     Box(kTurbo)->click();
     EXPECT_FALSE(SetEnabled());
-}
-
-TEST_F(ControlPageTest, switchTurnedOnAndOffAgain_isWrittenEachTime)
-{
-    StartController();
-    Open();
-    Sim().ClearTranscript();
-
-    Box(kTurbo)->click();
-    Click(kSet);
-    Box(kTurbo)->click();
-    EXPECT_TRUE(SetEnabled());
-    Click(kSet);
-
-    EXPECT_EQ(Sim().Transcript(), Written({{5, 0x06}, {5, 0x02}}));
 }
 
 TEST_F(ControlPageTest, plugBrakeUnsupported_isGreyed_butItsBitIsStillWrittenAsShown)

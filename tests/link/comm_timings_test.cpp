@@ -1,6 +1,8 @@
 #include "link/comm_timings.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 // The one rule for a stored timing, used by the window's settings store and
 // by the command line: the value as the store's 32 bits, used when the
@@ -73,6 +75,35 @@ TEST(TimingRanges, areTheDialogsRanges_inTheStoresOrder)
         EXPECT_EQ(kTimingRanges[i].isSigned, expected[i].isSigned) << expected[i].name;
         EXPECT_EQ(&RangeOf(kTimingRanges[i].timing), &kTimingRanges[i]);
     }
+}
+
+TEST(StoredTimings, eachNameAskedOnceInTheStoresOrder_andLoadedByTheRule)
+{
+    CommTimings timings;
+    // Away from the defaults, so that a default loaded is seen.
+    ASSERT_TRUE(SetTiming(timings, Timing::ReadWriteTries, 99));
+    ASSERT_TRUE(SetTiming(timings, Timing::RetryDelay, 10000));
+    ASSERT_TRUE(SetTiming(timings, Timing::ResetTries, 99));
+    std::vector<std::string> asked;
+    LoadStoredTimings(timings, [&asked](const char* name) -> std::optional<std::int64_t> {
+        asked.emplace_back(name);
+        if (asked.back() == "WriteDelay")
+            return 35;
+        if (asked.back() == "ResetTries")
+            return 0; // the dialog would refuse it: the default
+        if (asked.back() == "RetryDelay")
+            return 4294967295LL; // too long a wait as the store's bits: the default
+        if (asked.back() == "ResetDelay")
+            return 75;
+        return std::nullopt;
+    });
+    EXPECT_EQ(asked, (std::vector<std::string>{"WriteDelay", "ReadWriteTries", "RetryDelay",
+                                               "ResetTries", "ResetDelay"}));
+    EXPECT_EQ(timings.writeDelay, 35u);
+    EXPECT_EQ(timings.readWriteTries, 5);
+    EXPECT_EQ(timings.retryDelay, 200u);
+    EXPECT_EQ(timings.resetTries, 20);
+    EXPECT_EQ(timings.resetDelay, 75u);
 }
 
 TEST(SetTiming, refusesOutsideTheRange_andKeepsTheValue)

@@ -568,5 +568,11 @@ TEST(LinkStaleFrames, answersLeftOnTheLine_neverHideTheControllerFromTheProbe)
     }
 }
 
+TEST(ControllerException, tellsTheTextEveryFrontEndShows)
+{
+    EXPECT_STREQ(CControllerException().what(), NotRespondingText());
+    EXPECT_STREQ(NotRespondingText(), "Motor controller is not responding");
+}
+
 } // namespace
 } // namespace kestrum

@@ -84,6 +84,23 @@ TEST_F(PollOverPty, CycleReadsOnlyWhatTheCheckedGaugesNeed)
     }
 }
 
+TEST_F(PollOverPty, CycleCutShort_keepsTheReadingsBeforeTheSilence)
+{
+    sim.SetRam(0x3B, 10);
+    // Temperature and voltage answered, the error flags not.
+    sim.SetFaults({.silentFrom = 3});
+    CycleResult result;
+    EXPECT_THROW(RunCycle(link, GaugeChecks{true, true, true, true, true, true}, result),
+                 kestrum::CControllerException);
+    // The flags are asked again as the link retries, and nothing after them.
+    const std::vector<unsigned> reads = RamAddresses();
+    ASSERT_GE(reads.size(), 3u);
+    std::vector<unsigned> expected{0x2C, 0x39};
+    expected.resize(reads.size(), 0x3B);
+    EXPECT_EQ(reads, expected);
+    EXPECT_EQ(result.shown, (GaugeTexts{"", "-273.0", "0.0", "", "", ""}));
+}
+
 TEST(PollTiming, WaitIsMeasuredStartToStart)
 {
     const auto t0 = std::chrono::steady_clock::now();

@@ -107,6 +107,66 @@ TEST_F(ControlPanelTest, refreshEndingAfterAModelChange_voltageTextsFollowTheNew
     EXPECT_EQ(panel.ValueText(SettingId::OverVoltage), "15.0");
 }
 
+// The model code read picks the row of the model table that sets the
+// voltage ranges and the model label; a code the table does not know picks
+// its fallback row, which changes nothing while that row is current.
+TEST_F(ControlPanelTest, modelCodeRead_setsTheRangesAndLabel)
+{
+    const struct
+    {
+        const char* what;
+        std::uint8_t firstCode;
+        std::uint8_t thenCode;
+        const char* label;
+        std::uint16_t underMaximum;
+        std::uint16_t overMaximum;
+        std::uint16_t overPosition;
+    } cases[] = {
+        {"a known model after another", 0, 102, "TLQ RK-AG", 234, 585, 200},
+        // The fallback row was current before the first read: nothing
+        // changes, and 200 is clamped to the range as it was built.
+        {"an unknown code while unknown", 255, 255, "UNKNOWN", 100, 100, 100},
+        {"another unknown code while unknown", 255, 60, "UNKNOWN UNKNOWN", 234, 292, 200},
+        {"another unknown code after a known model", 0, 60, "UNKNOWN UNKNOWN", 234, 292, 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetWord(layout::kOverVoltage, 292 + 200); // 50.5 V on model 0
+        ControlPanel fresh;
+        sim.SetEeprom(layout::kModelCode, c.firstCode);
+        ASSERT_EQ(fresh.Refresh(link), ControlPanel::Outcome::Done);
+        sim.SetEeprom(layout::kModelCode, c.thenCode);
+        ASSERT_EQ(fresh.Refresh(link), ControlPanel::Outcome::Done);
+        EXPECT_EQ(fresh.ModelLabel(), c.label);
+        EXPECT_EQ(fresh.Maximum(SettingId::UnderVoltage), c.underMaximum);
+        EXPECT_EQ(fresh.Maximum(SettingId::OverVoltage), c.overMaximum);
+        EXPECT_EQ(fresh.Position(SettingId::OverVoltage), c.overPosition);
+    }
+}
+
+// Each Set writes the switch byte when a switch differs from what the
+// controller holds, also when it is turned back at once.
+TEST_F(ControlPanelTest, switchTurnedOnAndOffAgain_isWrittenEachTime)
+{
+    sim.SetEeprom(kSwitchByteAddress, 0x02); // plug brake on
+    ASSERT_EQ(panel.Refresh(link), ControlPanel::Outcome::Done);
+    const std::size_t turbo = 2;
+    const struct
+    {
+        bool turboOn;
+        std::uint8_t written;
+    } steps[] = {{true, 0x06}, {false, 0x02}};
+    for (const auto& step : steps) {
+        sim.ClearTranscript();
+        panel.SetSwitch(turbo, step.turboOn);
+        panel.UpdateSetButton(); // as the page does after each click
+        EXPECT_TRUE(panel.SetEnabled()) << step.turboOn;
+        EXPECT_EQ(panel.Set(link), ControlPanel::Outcome::Done);
+        EXPECT_EQ(sim.Transcript(), Written({{kSwitchByteAddress, step.written}})) << step.turboOn;
+        EXPECT_FALSE(panel.SetEnabled()) << step.turboOn;
+    }
+}
+
 // Nothing was read, so nothing may be written: no position the technician
 // never saw read nor chose (the currents at 0) ever reaches the controller.
 TEST_F(ControlPanelTest, beforeAnyRefresh_setIsDisabledAndWritesNothing_defaultsMoveNothing)

@@ -19,7 +19,6 @@ const char* Name(SettingId id)
 struct LayoutCase
 {
     SettingId id;
-    int valueLabelId;
     unsigned address;
     unsigned width;
     std::uint16_t fixedMaximum;
@@ -29,20 +28,20 @@ struct LayoutCase
 TEST(SettingLayoutTest, AddressesWidthsRangesAndUnits)
 {
     const LayoutCase cases[] = {
-        {SettingId::MaxOutputCurrent, 1032, 4, 1, 100, "%"},
-        {SettingId::UnderVoltage, 1034, 7, 2, 100, "Volts"},
-        {SettingId::OverVoltage, 1036, 16, 2, 100, "Volts"},
-        {SettingId::ThrottleUpRate, 1038, 9, 1, 15, ""},
-        {SettingId::ThrottleDownRate, 1040, 10, 1, 15, ""},
-        {SettingId::BrakeCurrent, 1042, 11, 1, 100, "%"},
-        {SettingId::TopSpeed, 1047, 56, 1, 100, "%"},
+        {SettingId::MaxOutputCurrent, 4, 1, 100, "%"},
+        {SettingId::UnderVoltage, 7, 2, 100, "Volts"},
+        {SettingId::OverVoltage, 16, 2, 100, "Volts"},
+        {SettingId::ThrottleUpRate, 9, 1, 15, ""},
+        {SettingId::ThrottleDownRate, 10, 1, 15, ""},
+        {SettingId::BrakeCurrent, 11, 1, 100, "%"},
+        {SettingId::TopSpeed, 56, 1, 100, "%"},
     };
     ASSERT_EQ(Settings().size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const SettingInfo& setting = Settings()[i];
         SCOPED_TRACE(Name(cases[i].id));
         EXPECT_EQ(setting.id, cases[i].id); // the order Set writes in
-        EXPECT_EQ(setting.valueLabelId, cases[i].valueLabelId);
+        EXPECT_EQ(&FindSetting(cases[i].id), &setting);
         EXPECT_EQ(setting.address, cases[i].address);
         EXPECT_EQ(setting.width, cases[i].width);
         EXPECT_EQ(setting.fixedMaximum, cases[i].fixedMaximum);

@@ -3,6 +3,7 @@
 #include "sim/simulator.h"
 #include "tests/support/fast_link.h"
 #include "tests/tools/hex_records.h"
+#include "tools/file_error.h"
 #include "tools/firmware_upgrade.h"
 #include "tools/parse_byte_value.h"
 
@@ -244,6 +245,41 @@ TEST(ParseByteValue, examples)
         EXPECT_EQ(ParseByteValue(text, value), row.ok) << row.in;
         EXPECT_EQ(text, row.text) << row.in;
         EXPECT_EQ(value, row.value < 0 ? 7 : row.value) << row.in;
+    }
+}
+
+TEST(UpgradeFailedText, reasonRunsStraightOn_noneLeavesTheBareText)
+{
+    EXPECT_EQ(UpgradeFailedText(""), "Upgrade failed");
+    EXPECT_EQ(UpgradeFailedText("Unknown mode"), "Upgrade failedUnknown mode");
+}
+
+TEST(UpgradeFailureTexts, silentController_isToldFirst_thenTheFailure)
+{
+    const struct
+    {
+        UpgradeResult::Status status;
+        const char* error;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {UpgradeResult::Status::Failed, "", {"Upgrade failed"}},
+        {UpgradeResult::Status::Failed, "Unknown mode", {"Upgrade failedUnknown mode"}},
+        {UpgradeResult::Status::NotResponding,
+         "",
+         {"Motor controller is not responding", "Upgrade failed"}},
+    };
+    // A file that could not be read is told alone, by its file error.
+    UpgradeResult missing;
+    missing.status = UpgradeResult::Status::FileError;
+    missing.error = "never shown";
+    missing.fileError = std::make_error_code(std::errc::no_such_file_or_directory);
+    EXPECT_EQ(UpgradeFailureTexts(missing, "app.hex"),
+              std::vector<std::string>{FileErrorText(missing.fileError, "app.hex")});
+    for (const auto& c : cases) {
+        UpgradeResult result;
+        result.status = c.status;
+        result.error = c.error;
+        EXPECT_EQ(UpgradeFailureTexts(result, "app.hex"), c.texts) << c.error;
     }
 }
 

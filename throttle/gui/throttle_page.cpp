@@ -31,6 +31,10 @@ constexpr CurveButton kCurveButtons[] = {{1024, "Linear"},
                                          {1027, "Inductive"},
                                          {1028, "Custom"}};
 
+// The sensor type buttons' control ids, in the order of kestrum::kSensorTypes.
+constexpr std::array<int, kestrum::kSensorTypes.size()> kSensorButtonIds{1094, 1095, 1096, 1097,
+                                                                         1098, 1099, 1100, 1101};
+
 // Exclusive buttons that may also all be unchecked.
 void CheckOnly(const std::array<QRadioButton*, 8>& buttons, std::optional<std::size_t> index)
 {
@@ -54,7 +58,7 @@ CThrottlePage::CThrottlePage(kestrum::CController& controller, QWidget* parent)
         auto* button = new QRadioButton(
             QString::fromUtf8(type.label.data(), static_cast<qsizetype>(type.label.size())),
             sensorGroup);
-        kestrum::SetControlId(button, type.radioId);
+        kestrum::SetControlId(button, kSensorButtonIds[i]);
         sensorLayout->addWidget(button);
         sensorButtons[i] = button;
         connect(button, &QRadioButton::toggled, this, [this, i](bool on) {
@@ -133,15 +137,18 @@ void CThrottlePage::ShowResponse()
             sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
                 kestrum::kSensorTypes[i], response.Options(), response.RestrictedModel()));
     }
-    for (std::size_t i = 0; i + 1 < curveButtons.size(); ++i)
+    for (std::size_t i = 0; i < kestrum::kFixedCurveCount; ++i)
         curveButtons[i]->setEnabled(response.CurvesEnabled());
     CheckOnly(sensorButtons, kestrum::SensorIndex(response.SensorCode()));
     response.CheckSensor(kestrum::SensorIndex(response.SensorCode()));
     const auto curves = kestrum::AllCurves();
     for (std::size_t i = 0; i < curveButtons.size(); ++i)
         curveButtons[i]->setChecked(response.Selected() == curves[i]);
-    curveButtons[4]->setEnabled(response.Written() == curves[4] ||
-                                response.Selected() == curves[4]);
+    // Custom holds only what was read or is to be written, never a choice
+    // of its own.
+    const std::size_t custom = kestrum::kCustomCurveIndex;
+    curveButtons[custom]->setEnabled(response.Written() == curves[custom] ||
+                                     response.Selected() == curves[custom]);
     UpdateGraph();
 }
 
@@ -159,16 +166,13 @@ void CThrottlePage::OnSet()
     using Outcome = kestrum::ThrottleResponse::Outcome;
     if (outcome == Outcome::Done) {
         const bool tableWritten = writesTable && response.Written() == response.Selected();
-        emit ResultReady(tableWritten
-                             ? QStringLiteral("Throttle table written and verified")
-                             : QStringLiteral("Throttle sensor type written and verified"));
+        emit ResultReady(QString::fromUtf8(kestrum::SetDoneText(tableWritten)));
     } else if (outcome == Outcome::NotResponding) {
         NotResponding();
     } else if (outcome == Outcome::PartlyWritten) {
-        emit ResultReady(QStringLiteral("Throttle table only partly written"));
+        emit ResultReady(QString::fromUtf8(kestrum::kTablePartlyWrittenResult));
         kestrum::ShowMessageBox(
-            QStringLiteral(
-                "The throttle table was only partly written. Press Set to write it again."),
+            QString::fromStdString(kestrum::TablePartlyWrittenText("Press Set to write it again.")),
             QMessageBox::Ok, QMessageBox::Warning, this);
     }
     ShowState();
@@ -192,6 +196,6 @@ void CThrottlePage::UpdateGraph()
 
 void CThrottlePage::NotResponding()
 {
-    kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                             QMessageBox::Warning, this);
 }

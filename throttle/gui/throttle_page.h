@@ -33,7 +33,7 @@ private:
 
     kestrum::ThrottleResponse response;
     std::array<QRadioButton*, 8> sensorButtons{};
-    std::array<QRadioButton*, 5> curveButtons{};
+    std::array<QRadioButton*, kestrum::kCurveCount> curveButtons{};
     QPushButton* setButton = nullptr;
     QPushButton* refreshButton = nullptr;
     CTableEdit* graph = nullptr;

@@ -1,5 +1,6 @@
 #include "tools/gui/error_log_command.h"
 
+#include "link/controller.h"
 #include "tools/error_log_export.h"
 #include "tools/file_error.h"
 #include "ui/message_box.h"
@@ -32,7 +33,7 @@ void RunErrorLogToFile(CController& link, const QString& path, QWidget* mainWind
                        QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
         break;
     case ErrorLogResult::Status::NotResponding:
-        ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
+        ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
                        QMessageBox::Warning, mainWindow);
         break;
     case ErrorLogResult::Status::Written:

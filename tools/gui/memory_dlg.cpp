@@ -36,7 +36,6 @@ constexpr int kResetId = 1115;
 constexpr int kExitId = 2;
 
 const QString kZero = QStringLiteral("0x00");
-const QString kNotResponding = QStringLiteral("Motor controller is not responding");
 
 // One row per operation: its radio button and how the rest of the dialog
 // looks while it is chosen. "enabled" are the edits the user types in;
@@ -60,7 +59,8 @@ struct OperationRow
     bool clears[4];
 };
 
-// In template order, which is also the order of the radio buttons on screen.
+// In the order the dialog was laid out in, which is also the order of the
+// radio buttons on screen, top to bottom.
 constexpr OperationRow kRows[] = {
     {MemoryOperation::ReadFlash,
      1060,
@@ -173,7 +173,8 @@ bool IsWrite(MemoryOperation operation)
            operation == MemoryOperation::WriteRam;
 }
 
-// Every text label 1069 to 1071 may show, whichever operation is chosen.
+// Every text the four field labels may show, whichever operation is chosen:
+// the widest sets the column where the fields start.
 const char* const kLabelTexts[] = {"Address Low", "Address High", "Data Low", "Data High",
                                    "Data 1",      "Data 2",       "Data 3"};
 
@@ -186,10 +187,10 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     const kestrum::DialogUnits du(font());
 
-    // Controls are made in template order, which is their tab order. Where
-    // the platform font needs more room than the classic coordinates give a
-    // radio button or a label, the columns to its right move over (and the
-    // dialog widens) rather than clip the text.
+    // Controls are made in the order of the dialog's layout, which is their
+    // tab order. Where the platform font needs more room than the classic
+    // coordinates give a radio button or a label, the columns to its right
+    // move over (and the dialog widens) rather than clip the text.
     radios = new QButtonGroup(this);
     int radiosRight = 0;
     for (const OperationRow& row : kRows) {
@@ -329,7 +330,7 @@ bool CMemoryDlg::TakeField(Field field)
     // parse cleared stays refused; an unchanged one is refused again anyway.
     refused[field] = !taken && text == "0x00";
     if (!taken) {
-        Tell(QStringLiteral("Invalid number"));
+        Tell(QString::fromUtf8(kestrum::kInvalidNumberText));
     }
     return taken;
 }
@@ -353,7 +354,7 @@ void CMemoryDlg::OnReadWrite()
         refusal != kestrum::MemoryRefusal::None) {
         // Past the memory's end or wider than its cells: told as any other
         // number the field cannot take, and nothing is sent.
-        Tell(QStringLiteral("Invalid number"));
+        Tell(QString::fromUtf8(kestrum::kInvalidNumberText));
         const Field field = refusal == kestrum::MemoryRefusal::Address ? kAddressHigh : kDataHigh;
         QScopedValueRollback guard(telling, true);
         edits[field]->setFocus(Qt::OtherFocusReason);
@@ -372,7 +373,7 @@ void CMemoryDlg::OnReadWrite()
     }
     // The status line keeps what it showed before the failed access.
     if (!answered) {
-        Tell(kNotResponding);
+        Tell(QString::fromUtf8(kestrum::NotRespondingText()));
         return;
     }
     if (!access.write && result.status == kestrum::MemoryResult::Status::Done) {
@@ -401,7 +402,7 @@ bool CMemoryDlg::AddressFits(Field field)
         kestrum::CheckMemoryAccess(Access()) != kestrum::MemoryRefusal::Address) {
         return true;
     }
-    Tell(QStringLiteral("Invalid number"));
+    Tell(QString::fromUtf8(kestrum::kInvalidNumberText));
     return false;
 }
 
@@ -437,7 +438,7 @@ void CMemoryDlg::OnReset()
         }
     }
     if (!answered) {
-        Tell(kNotResponding);
+        Tell(QString::fromUtf8(kestrum::NotRespondingText()));
     }
 }
 

@@ -14,7 +14,7 @@ class CController;
 struct MemoryAccess;
 struct MemoryResult;
 
-// What the memory viewer does with button 1066. The values are the packet
+// What the memory viewer's Read/Write button does. The values are the packet
 // command codes of the operations, which is how the main window's six
 // commands name them.
 enum class MemoryOperation : int
@@ -29,7 +29,7 @@ enum class MemoryOperation : int
 
 } // namespace kestrum
 
-// The Memory Viewer (template 133): reads or writes one FLASH word, one
+// The Memory Viewer dialog: reads or writes one FLASH word, one
 // EEPROM byte or RAM (three bytes read, one written) through the link. Every
 // access blocks the user-interface thread until the link returns; the link's
 // own lock keeps it apart from the Monitor's polling on the wire.

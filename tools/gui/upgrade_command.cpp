@@ -27,22 +27,15 @@ QString RunUpgradeOnFile(CController& link, const QString& path, QWidget* mainWi
         // The window goes before any box, so the main window is usable again.
         progress.Close();
     }
-    switch (result.status) {
-    case UpgradeResult::Status::Succeeded:
+    if (result.status == UpgradeResult::Status::Succeeded)
         return QString::fromStdString(UpgradeDoneText(result));
-    case UpgradeResult::Status::FileError:
-        ShowMessageBox(QString::fromStdString(FileErrorText(result.fileError, path.toStdString())),
-                       QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
-        return {};
-    case UpgradeResult::Status::NotResponding:
-        ShowMessageBox(QStringLiteral("Motor controller is not responding"), QMessageBox::Ok,
-                       QMessageBox::Warning, mainWindow);
-        break;
-    case UpgradeResult::Status::Failed:
-        break;
-    }
-    ShowMessageBox(QStringLiteral("Upgrade failed") + QString::fromStdString(result.error),
-                   QMessageBox::Ok, QMessageBox::Warning, mainWindow);
+    // A file error is told plainly, as every file error; a failed upgrade
+    // is a warning.
+    const QMessageBox::Icon icon = result.status == UpgradeResult::Status::FileError
+                                       ? QMessageBox::NoIcon
+                                       : QMessageBox::Warning;
+    for (const std::string& text : UpgradeFailureTexts(result, path.toStdString()))
+        ShowMessageBox(QString::fromStdString(text), QMessageBox::Ok, icon, mainWindow);
     return {};
 }
 

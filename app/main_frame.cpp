@@ -10,6 +10,7 @@
 #include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "app/window_placement.h"
+#include "link/gui/connection_watch.h"
 #include "link/gui/program_dlg.h"
 #include "profiles/gui/profile_commands.h"
 #include "tools/gui/error_log_command.h"
@@ -74,6 +75,8 @@ CMainFrame::CMainFrame(CMonitorApp& application)
     statusLine = new CStatusLine(controller, this);
     profiles = new CProfileCommands(*this);
     setStatusBar(statusLine);
+    // Before the sheet, whose first page identifies the controller.
+    connection = new CConnectionWatch(*this);
 
     // Building the sheet activates the Control Panel page, which reads the
     // controller (and searches for it) right here.

@@ -40,7 +40,24 @@ public:
     // True once the first activation has run the page's refresh.
     bool WasActivated() const { return activated_; }
 
+    // Whether the values on show are those of the controller connected now.
+    // While they are not (the port was lost), the page greys them and
+    // disables "&Set"; "&Refresh" stays, to read again by hand.
+    bool ShowsConnected() const { return showsConnected_; }
+    void SetShowsConnected(bool connected);
+    // Another controller is connected: nothing on the page is its, so the
+    // page stays greyed and reads it when next shown, as on its first show.
+    void ForgetController();
+    // Another controller is connected and this page is on show: it reads it
+    // now, as on its first show.
+    void ReadAgain();
+
+protected:
+    // The page mirrors ShowsConnected() into its controls.
+    virtual void OnShownStateChanged() {}
+
 private:
     CMainFrame& frame_;
     bool activated_ = false;
+    bool showsConnected_ = true;
 };

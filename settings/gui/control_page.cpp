@@ -7,6 +7,7 @@
 #include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "link/gui/connection_watch.h"
 #include "settings/gui/setting_slider.h"
 
 #include <QCheckBox>
@@ -219,6 +220,8 @@ void CControlPage::OnRefresh()
     ShowIdentity(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
         ShowNotResponding();
+    if (panel.Key())
+        MainFrame().Connection().ControllerRead(*panel.Key(), *this);
 }
 
 void CControlPage::ShowIdentity(ControlPanel::Outcome outcome)
@@ -237,6 +240,10 @@ void CControlPage::OnSet()
 {
     // With no port there is nothing to write to, and nothing to report.
     if (!Controller().IsPortOpen())
+        return;
+    // Values planned against one controller's readings are never written to
+    // another: the cable may have moved to the next cart without a hang-up.
+    if (!MainFrame().Connection().CheckBeforeWrite(*this))
         return;
     MainFrame().KeepServiceHistory("Set");
     ControlPanel::Outcome outcome;
@@ -287,7 +294,7 @@ void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
         kestrum::ShowMessageBox(Text(move.message), QMessageBox::Ok, QMessageBox::Warning, this);
     }
     ShowSetting(index);
-    setButton->setEnabled(panel.SetEnabled());
+    setButton->setEnabled(SetAllowed());
 }
 
 void CControlPage::OnSwitchClicked(std::size_t index)
@@ -301,7 +308,17 @@ void CControlPage::OnSwitchClicked(std::size_t index)
 void CControlPage::UpdateSetButton()
 {
     panel.UpdateSetButton();
-    setButton->setEnabled(panel.SetEnabled());
+    setButton->setEnabled(SetAllowed());
+}
+
+bool CControlPage::SetAllowed() const
+{
+    return panel.SetEnabled() && ShowsConnected();
+}
+
+void CControlPage::OnShownStateChanged()
+{
+    ShowAll();
 }
 
 void CControlPage::ShowNotResponding()
@@ -323,8 +340,11 @@ void CControlPage::ShowAll()
     for (std::size_t i = 0; i < sliders.size(); ++i)
         ShowSetting(i);
     ShowSwitches();
-    setButton->setEnabled(panel.SetEnabled());
-    defaults->setEnabled(panel.AnythingRead());
+    // Values of a controller no longer connected are greyed, as unread ones.
+    for (QLabel* label : {modelLabel, serialNumberLabel, fieldMapLabel})
+        label->setEnabled(ShowsConnected());
+    setButton->setEnabled(SetAllowed());
+    defaults->setEnabled(panel.AnythingRead() && ShowsConnected());
 }
 
 void CControlPage::ShowSetting(std::size_t index)
@@ -342,7 +362,7 @@ void CControlPage::ShowSetting(std::size_t index)
     slider->setValue(panel.Position(id));
     valueLabels[index]->setText(QString::fromStdString(panel.ValueText(id)));
     // Greyed until read, so that nothing looks like a reading never made.
-    const bool read = panel.SettingRead(id);
+    const bool read = panel.SettingRead(id) && ShowsConnected();
     slider->setEnabled(read);
     valueLabels[index]->setEnabled(read);
 }
@@ -351,8 +371,8 @@ void CControlPage::ShowSwitches()
 {
     for (std::size_t i = 0; i < switchBoxes.size(); ++i) {
         switchBoxes[i]->setChecked(panel.SwitchChecked(i));
-        switchBoxes[i]->setEnabled(panel.SwitchesRead());
+        switchBoxes[i]->setEnabled(panel.SwitchesRead() && ShowsConnected());
     }
-    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(panel.SwitchesRead() &&
-                                                       panel.PlugBrakeEnabled());
+    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(
+        panel.SwitchesRead() && panel.PlugBrakeEnabled() && ShowsConnected());
 }

@@ -36,7 +36,11 @@ public:
     kestrum::ControlPanel& Panel() { return panel; }
     void ShowAll();
 
+protected:
+    void OnShownStateChanged() override;
+
 private:
+    bool SetAllowed() const;
     void BuildControls();
     void ShowNotResponding();
     void ShowIdentity(kestrum::ControlPanel::Outcome outcome);

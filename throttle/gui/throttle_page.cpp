@@ -6,6 +6,7 @@
 #include "app/status_line.h"
 #include "app/wait_cursor.h"
 #include "link/controller.h"
+#include "link/gui/connection_watch.h"
 #include "throttle/gui/table_edit.h"
 #include "throttle/sensor_types.h"
 #include "tools/gui/dialog_progress.h"
@@ -49,6 +50,7 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
 {
     setMinimumSize(420, 300);
     auto* sensorGroup = new QGroupBox(QStringLiteral("Throttle Sensor Type"), this);
+    this->sensorGroup = sensorGroup;
     auto* sensorLayout = new QVBoxLayout(sensorGroup);
     for (std::size_t i = 0; i < sensorButtons.size(); ++i) {
         const auto& type = kestrum::kSensorTypes[i];
@@ -65,6 +67,7 @@ CThrottlePage::CThrottlePage(CMainFrame& frame, QWidget* parent) : CPropertyPage
         });
     }
     auto* curveGroup = new QGroupBox(QStringLiteral("Throttle Response"), this);
+    this->curveGroup = curveGroup;
     auto* curveLayout = new QVBoxLayout(curveGroup);
     const auto curves = kestrum::AllCurves();
     for (std::size_t i = 0; i < curveButtons.size(); ++i) {
@@ -122,6 +125,7 @@ void CThrottlePage::OnRefresh()
     }
     if (outcome == kestrum::ThrottleResponse::Outcome::NotLocated)
         return;
+    SetShowsConnected(true);
     ShowResponse();
     if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
         NotResponding();
@@ -148,6 +152,9 @@ void CThrottlePage::ShowResponse()
 
 void CThrottlePage::OnSet()
 {
+    // Never a curve planned against another controller's readings.
+    if (!MainFrame().Connection().CheckBeforeWrite(*this))
+        return;
     MainFrame().KeepServiceHistory("Throttle Set");
     CWaitCursor wait;
     const bool writesTable =
@@ -178,7 +185,14 @@ void CThrottlePage::OnSet()
 
 void CThrottlePage::ShowState()
 {
-    setButton->setEnabled(response.SetEnabled());
+    setButton->setEnabled(response.SetEnabled() && ShowsConnected());
+}
+
+void CThrottlePage::OnShownStateChanged()
+{
+    for (QWidget* shown : {sensorGroup, curveGroup, static_cast<QWidget*>(graph)})
+        shown->setEnabled(ShowsConnected());
+    ShowState();
 }
 
 void CThrottlePage::UpdateGraph()

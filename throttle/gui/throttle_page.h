@@ -6,6 +6,7 @@
 #include <array>
 
 class QRadioButton;
+class QWidget;
 class QLabel;
 class QPushButton;
 class CTableEdit;
@@ -26,6 +27,9 @@ public:
     kestrum::ThrottleResponse& Response() { return response; }
     void ShowResponse();
 
+protected:
+    void OnShownStateChanged() override;
+
 private:
     void ShowState();
     void UpdateGraph();
@@ -38,4 +42,8 @@ private:
     QPushButton* refreshButton = nullptr;
     CTableEdit* graph = nullptr;
     QLabel* tableNotice = nullptr;
+    // Greyed as a whole while the values are of a controller no longer
+    // connected; each button keeps its own enabling beneath.
+    QWidget* sensorGroup = nullptr;
+    QWidget* curveGroup = nullptr;
 };

@@ -3,12 +3,14 @@
 #include "link/device_watch.h"
 
 #include <condition_variable>
-#include <cstring>
-#include <dbt.h>
-#include <initguid.h>
 #include <mutex>
 #include <thread>
+// windows.h first: dbt.h and initguid.h use its types without including it.
+// clang-format off
 #include <windows.h>
+#include <dbt.h>
+#include <initguid.h>
+// clang-format on
 
 // The ports class of device interfaces (GUID_DEVINTERFACE_COMPORT), spelled
 // out: the header that declares it is not in every tool chain.

@@ -70,8 +70,10 @@ protected:
     }
 
     sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
-    CController link;
+    // Before the link: the link's reader, which calls the recorder, ends
+    // when the link is destroyed.
     LostRecorder lost;
+    CController link;
 };
 
 TEST_F(HangUpWatchTest, hangUpWhileIdle_seenWithinASecond_nothingSent)

@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <cstdio>
 #include <unistd.h>
@@ -179,6 +180,38 @@ TEST_F(ConnectionWatchTest, memoryImageSwappedUnderOpenPort_setWritesNothing_pag
     EXPECT_EQ(MaxCurrent()->value(), 30);
     const ControllerKey found{0, {0x07, 0, 0}};
     EXPECT_EQ(boxes.Texts(), QStringList{QString::fromStdString(AnotherControllerMessage(found))});
+}
+
+TEST_F(ConnectionWatchTest, throttleSetOnSwappedController_nothingWritten_throttleReReadOthersLater)
+{
+    constexpr int kThrottlePage = 1;
+    constexpr int kSCurve = 1025;
+    Open();
+    frame->Sheet().setCurrentIndex(kThrottlePage);
+    QWidget* throttle = frame->Sheet().Page(kThrottlePage);
+    FindControl<QRadioButton>(throttle, kSCurve)->click();
+    QPushButton* throttleSet = FindControl<QPushButton>(throttle, kSet);
+    ASSERT_TRUE(throttleSet->isEnabled());
+    first->SetEeprom(layout::kSerialNumber, 0x08); // another cart behind the line
+    first->ClearTranscript();
+
+    throttleSet->click();
+
+    for (const Packet& request : first->Transcript())
+        EXPECT_NE(request[1], static_cast<std::uint8_t>(Command::WriteEeprom));
+    const std::vector<Packet> transcript = first->Transcript();
+    ASSERT_GT(transcript.size(), 4u); // the identity, then the page's read
+    EXPECT_EQ(std::vector<Packet>(transcript.begin(), transcript.begin() + 4), kIdentityReads);
+    const ControllerKey found{0, {0x08, 0, 0}};
+    EXPECT_EQ(boxes.Texts(), QStringList{QString::fromStdString(AnotherControllerMessage(found))});
+    EXPECT_FALSE(throttleSet->isEnabled());
+    // The Control Panel still shows the first controller: it reads the new
+    // one when shown again, and is greyed until then.
+    EXPECT_FALSE(page->WasActivated());
+    EXPECT_FALSE(page->ShowsConnected());
+    frame->Sheet().setCurrentIndex(0);
+    EXPECT_EQ(Serial(), "8");
+    EXPECT_TRUE(page->ShowsConnected());
 }
 
 TEST_F(ConnectionWatchTest, silentControllerAtSet_notRespondingBox_nothingWritten)

@@ -53,13 +53,5 @@ TEST_F(PoorLineTest, everySecondAnswerDropped_poorLineWithRate)
     EXPECT_TRUE(boxes.requests.empty());
 }
 
-TEST_F(PoorLineTest, cleanLine_answeringWithoutRate)
-{
-    RefreshControlPanel();
-
-    EXPECT_EQ(frame->StatusLine().StateText(), "Answering");
-    EXPECT_TRUE(frame->StatusLine().StateToolTip().isEmpty());
-}
-
 } // namespace
 } // namespace kestrum::test

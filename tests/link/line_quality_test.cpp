@@ -49,16 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
                       QualityCase{"halfSlidOut", {{10, true}, {45, false}}, 50, 5, false, 10}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LineQuality, reset_forgetsEverything)
-{
-    LineQuality quality;
-    quality.Record(true);
-    quality.Reset();
-    quality.Record(false);
-    EXPECT_EQ(quality.Snapshot().transactions, 1u);
-    EXPECT_FALSE(quality.Snapshot().Poor());
-}
-
 // Against the simulator: every second answer dropped makes a poor line,
 // while each read still succeeds on its second send.
 TEST(LineQualityLink, everySecondAnswerDropped_poorLine_readsStillAnswer)
@@ -76,20 +66,6 @@ TEST(LineQualityLink, everySecondAnswerDropped_poorLine_readsStillAnswer)
     EXPECT_GE(quality.resent, 3u);
     EXPECT_TRUE(quality.Poor());
     EXPECT_EQ(link.Health().state, LinkState::Answering);
-}
-
-TEST(LineQualityLink, cleanLine_notPoor_probesNotCounted)
-{
-    sim::Simulator sim{sim::Options{.modelCode = 0, .pacing = false, .liveGauges = false}};
-    ASSERT_TRUE(sim.Start());
-    CController link;
-    ASSERT_TRUE(test::OpenFastLink(link, sim.PortPath(), 3));
-    ASSERT_TRUE(link.ProbeController());
-    std::uint8_t byte = 0;
-    ASSERT_TRUE(link.ReadEeprom(48, byte));
-    ASSERT_TRUE(link.WriteEeprom(48, byte));
-    EXPECT_EQ(link.Quality().transactions, 2u);
-    EXPECT_FALSE(link.Quality().Poor());
 }
 
 } // namespace

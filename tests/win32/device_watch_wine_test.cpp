@@ -37,17 +37,6 @@ void SendPortChange(HWND window, WPARAM change, const wchar_t* name)
     SendMessageW(window, WM_DEVICECHANGE, change, reinterpret_cast<LPARAM>(&port));
 }
 
-TEST(DeviceWatchWine, started_windowExists_stopped_windowGone)
-{
-    DeviceWatch watch;
-    ASSERT_TRUE(watch.Start({}, [](const std::string&) {}));
-    EXPECT_TRUE(watch.Running());
-    EXPECT_NE(WatchWindow(), nullptr);
-    watch.Stop();
-    EXPECT_FALSE(watch.Running());
-    EXPECT_EQ(WatchWindow(), nullptr);
-}
-
 TEST(DeviceWatchWine, portArrivalAndRemoval_toldWithTheirNames)
 {
     std::vector<std::string> appeared;

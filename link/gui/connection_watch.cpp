@@ -61,10 +61,9 @@ void CConnectionWatch::OnPortLost()
 void CConnectionWatch::OnDeviceAppeared(const QString&)
 {
     kestrum::CController& controller = frame.Controller();
-    const kestrum::LinkState state = controller.Health().state;
-    // A controller that answers is left alone: only a lost one is looked for.
-    if (searching ||
-        (state != kestrum::LinkState::PortLost && state != kestrum::LinkState::NoPort)) {
+    // A controller that answers is left alone. One that does not (lost, or
+    // a search that opened a device too early to answer) is looked for again.
+    if (searching || controller.Health().state == kestrum::LinkState::Answering) {
         return;
     }
     searching = true;

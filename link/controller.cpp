@@ -1,6 +1,10 @@
 #include "link/controller.h"
 
+#include "link/port_names.h"
+
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -394,9 +398,20 @@ void CController::ReportPortLost()
         handler();
 }
 
+// A notification whose port name could not be resolved still counts when
+// the open port is no longer among the present ones.
 void CController::PortRemoved(const std::string& name)
 {
-    if (port_.IsOpen() && port_.Name() == name)
+    if (!port_.IsOpen())
+        return;
+    const auto same = [this](const std::string& other) {
+        return std::equal(
+            other.begin(), other.end(), port_.Name().begin(), port_.Name().end(),
+            [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+    };
+    const std::vector<std::string> present =
+        name.empty() ? ListPresentPorts() : std::vector<std::string>{};
+    if (name.empty() ? std::none_of(present.begin(), present.end(), same) : same(name))
         ReportPortLost();
 }
 

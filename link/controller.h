@@ -71,7 +71,9 @@ public:
     void SetPortLostHandler(std::function<void()> handler);
     // Where the platform tells of a removed device rather than hanging the
     // port up (Windows): the link takes the open port named `name` for lost,
-    // as if it had hung up. Nothing happens for another name.
+    // as if it had hung up. Nothing happens for another name. An empty name
+    // (the platform did not say which) counts when the open port is no
+    // longer present.
     void PortRemoved(const std::string& name);
 
     CommTimings& Timings() { return timings_; }

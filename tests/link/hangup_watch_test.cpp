@@ -75,6 +75,9 @@ TEST_F(HangUpWatchTest, removedDeviceOfOpenPort_reportedLost_otherNameIgnored)
     EXPECT_EQ(Losses(), 0);
     link.PortRemoved(sim.PortPath());
     EXPECT_EQ(Losses(), 1);
+    // Unnamed: a pseudo-terminal is never among the present serial ports.
+    link.PortRemoved("");
+    EXPECT_EQ(Losses(), 2);
     EXPECT_EQ(link.Health().state, LinkState::PortLost);
 }
 

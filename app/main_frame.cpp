@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/command_ids.h"
+#include "app/connection_watch.h"
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
 #include "app/settings_store.h"
@@ -118,8 +119,11 @@ void CMainFrame::BuildSheet()
 {
     sheet = new CPropSheet(this);
     setCentralWidget(sheet);
-    auto* control = new CControlPage(controller);
-    auto* throttle = new CThrottlePage(controller);
+    // Before the pages: it guards their writes, and the first page
+    // identifies the controller to it.
+    connection = new CConnectionWatch(controller, *sheet, *statusLine, this);
+    auto* control = new CControlPage(controller, *connection);
+    auto* throttle = new CThrottlePage(controller, *connection);
     auto* monitor = new CMonitorPage(controller);
     monitor->serialNumber = [control] {
         return QString::fromStdString(control->Panel().SerialNumberLabel());
@@ -131,6 +135,10 @@ void CMainFrame::BuildSheet()
           static_cast<CPropertyPage*>(monitor)}) {
         connect(page, &CPropertyPage::ResultReady, statusLine, &CStatusLine::ShowResult);
         connect(page, &CPropertyPage::IdentityRead, statusLine, &CStatusLine::SetIdentity);
+        connect(page, &CPropertyPage::ControllerIdentified, connection,
+                [this, page](const kestrum::ControllerKey& key) {
+                    connection->ControllerRead(key, *page);
+                });
         // Direct: the history is kept before the page's first write.
         connect(
             page, &CPropertyPage::AboutToWrite, this,

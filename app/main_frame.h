@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <cstdint>
 
+class CConnectionWatch;
 class CMonitorApp;
 class CProfileCommands;
 class CPropSheet;
@@ -47,6 +48,8 @@ public:
     // called before every command that changes the controller's setup.
     void KeepServiceHistory(const std::string& keptBefore);
     CProfileCommands& Profiles() { return *profiles; }
+    // Which controller the pages show, and the cable followed to the next.
+    CConnectionWatch& Connection() { return *connection; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,4 +76,5 @@ private:
     CPropSheet* sheet = nullptr;
     CStatusLine* statusLine = nullptr;
     CProfileCommands* profiles = nullptr;
+    CConnectionWatch* connection = nullptr;
 };

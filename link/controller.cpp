@@ -1,10 +1,15 @@
 #include "link/controller.h"
 
+#include "link/port_names.h"
+
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace kestrum {
 
@@ -145,16 +150,23 @@ void CController::ReaderThread(void* self)
 
     for (;;) {
         if (!shared.listening.load()) {
-            if (!port.WaitForWake())
-                return; // stopped
-            continue;
+            if (port.WaitForWake())
+                continue;
+            // Stopped, or the line hung up while idle: the latter is told at
+            // once, so a lost adapter shows before any command fails.
+            if (port.HungUp())
+                link.ReportPortLost();
+            return;
         }
         std::uint8_t byte = 0;
         const ReadResult result = port.ReadByte(byte);
         if (result == ReadResult::Failure) {
             // A hang-up or port error; when the port is being closed the
             // state shows "no port" anyway.
-            health.PortLost();
+            if (port.HungUp())
+                link.ReportPortLost();
+            else
+                health.PortLost();
             return;
         }
         if (result == ReadResult::NoByte)
@@ -185,6 +197,7 @@ bool CController::OpenLink()
     if (!port_.Open())
         return false;
     health_.PortOpened();
+    quality_.Reset();
     return port_.StartReader(&CController::ReaderThread, this);
 }
 
@@ -199,7 +212,9 @@ bool CController::Transact(Packet& request, TransactKind kind)
         const int attempts = kind == TransactKind::Probe ? 1 : timings.attempts;
         if (attempts > 0)
             health_.Count(LinkHealth::Counter::Transactions);
+        int sent = 0;
         for (int attempt = 0; attempt < attempts && !success; ++attempt) {
+            ++sent;
             if (attempt > 0)
                 health_.Count(LinkHealth::Counter::Resends);
             port_.Write(request.data(), request.size());
@@ -233,6 +248,9 @@ bool CController::Transact(Packet& request, TransactKind kind)
         }
         SetListening(false);
         RecordOutcome(success);
+        // A probe is sent once by design: it says nothing of the line.
+        if (kind != TransactKind::Probe && sent > 0)
+            quality_.Record(sent > 1);
     }
     if (!success && kind != TransactKind::Probe)
         throw CControllerException();
@@ -249,7 +267,9 @@ bool CController::WriteVerified(const Packet& write)
         const OperationTimings timings = Snapshot(timings_);
         if (timings.attempts > 0)
             health_.Count(LinkHealth::Counter::Transactions);
+        int sent = 0;
         for (int attempt = 0; attempt < timings.attempts && !success; ++attempt) {
+            ++sent;
             if (attempt > 0)
                 health_.Count(LinkHealth::Counter::Resends);
             port_.Write(write.data(), write.size());
@@ -269,6 +289,8 @@ bool CController::WriteVerified(const Packet& write)
             SetListening(false);
         }
         RecordOutcome(success);
+        if (sent > 0)
+            quality_.Record(sent > 1);
     }
     if (!success)
         throw CControllerException();
@@ -356,6 +378,41 @@ bool CController::ResetController()
     const std::size_t written = port_.Write(request.data(), request.size());
     std::this_thread::sleep_for(timings.resetDelay);
     return written == request.size();
+}
+
+void CController::SetPortLostHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(lostMutex_);
+    portLostHandler_ = std::move(handler);
+}
+
+void CController::ReportPortLost()
+{
+    health_.PortLost();
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(lostMutex_);
+        handler = portLostHandler_;
+    }
+    if (handler)
+        handler();
+}
+
+// A notification whose port name could not be resolved still counts when
+// the open port is no longer among the present ones.
+void CController::PortRemoved(const std::string& name)
+{
+    if (!port_.IsOpen())
+        return;
+    const auto same = [this](const std::string& other) {
+        return std::equal(
+            other.begin(), other.end(), port_.Name().begin(), port_.Name().end(),
+            [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+    };
+    const std::vector<std::string> present =
+        name.empty() ? ListPresentPorts() : std::vector<std::string>{};
+    if (name.empty() ? std::none_of(present.begin(), present.end(), same) : same(name))
+        ReportPortLost();
 }
 
 bool CController::ProbeController()

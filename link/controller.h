@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/comm_timings.h"
+#include "link/line_quality.h"
 #include "link/link_health.h"
 #include "link/packet.h"
 #include "link/serial_port.h"
@@ -9,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -69,9 +71,23 @@ public:
     // Motor controller"); the application routes it to its message box.
     void SetNotifier(std::function<void(const std::string&)> notifier);
 
+    // Called on the reader thread the moment the open port hangs up or fails
+    // (an adapter unplugged), also while no transaction runs; the state is
+    // then LinkState::PortLost. Set it before the link is opened, or from
+    // the thread that opens it: it is not called for a port being closed.
+    void SetPortLostHandler(std::function<void()> handler);
+    // Where the platform tells of a removed device rather than hanging the
+    // port up (Windows): the link takes the open port named `name` for lost,
+    // as if it had hung up. Nothing happens for another name. An empty name
+    // (the platform did not say which) counts when the open port is no
+    // longer present.
+    void PortRemoved(const std::string& name);
+
     CommTimings& Timings() { return timings_; }
     // Counters and state of the link, from any thread, without waiting.
     LinkHealthSnapshot Health() const { return health_.Snapshot(port_.IsOpen()); }
+    // How many of the last transactions needed a resend, from any thread.
+    LineQualitySnapshot Quality() const { return quality_.Snapshot(); }
     CSerialPort& Port() { return port_; }
     bool IsPortOpen() const { return port_.IsOpen(); }
 
@@ -93,12 +109,16 @@ private:
     bool WriteVerified(const Packet& write);
     void RecordOutcome(bool answered);
     void Notify(const std::string& message);
+    void ReportPortLost();
 
     CSerialPort port_;
     CommTimings timings_;
     LinkHealth health_;
+    LineQuality quality_;
     std::unique_ptr<Shared> shared_;
     std::function<void(const std::string&)> notifier_;
+    std::mutex lostMutex_; // the handler is called from the reader thread
+    std::function<void()> portLostHandler_;
 };
 
 // "Cannot locate Motor controller", with what to do about the ports that

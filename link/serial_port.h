@@ -28,6 +28,15 @@
 // takes nothing), it is not consumed, and while it stands every ReadByte and
 // WaitForWake fails and every Write gives up. StopReader clears it once the
 // reader has ended, so a stop meant for one reader never ends a later one.
+//
+// The idle reader also watches the line itself: WaitForWake returns false
+// as soon as the port hangs up (an adapter unplugged, the other end of a
+// pseudo-terminal closed), without a byte being sent or a time-out running
+// out, and HungUp() then says so. On Linux the wait polls the port's
+// descriptor for POLLHUP/POLLERR beside the wake signal, so a hang-up while
+// idle is seen at once. On Windows a comm handle reports no hang-up to a
+// wait; there the device-removal notification of the ports class (see
+// link/device_watch.h) tells the link instead.
 namespace kestrum {
 
 // Why the last Open failed, when the device is there but refused us: the
@@ -73,8 +82,13 @@ public:
     // Failure: the stop signal, a port error or hang-up, the port not open.
     ReadResult ReadByte(std::uint8_t& byte);
     // Waits, without a time limit and without touching the line, for the
-    // wake signal (true, consumed) or the stop signal (false).
+    // wake signal (true, consumed), the stop signal or the port's hang-up
+    // (false; HungUp() tells which).
     bool WaitForWake();
+    // The line failed under an open port (hang-up or port error) since it
+    // was opened: the reader ended because of the line, not because of a
+    // stop. Any thread.
+    bool HungUp() const { return hungUp_.load(); }
     // Raises the wake signal (see above).
     void WakeReader();
     // Number of bytes written (0 on failure or when closed). A line that
@@ -112,6 +126,7 @@ private:
     std::unique_ptr<Impl> impl_;
     std::thread reader_;
     std::atomic<bool> stopRaised_{false};
+    std::atomic<bool> hungUp_{false};
     OpenRefusal lastRefusal_ = OpenRefusal::None;
 };
 

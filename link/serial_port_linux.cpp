@@ -154,6 +154,7 @@ bool CSerialPort::Open()
     // run killed mid-transaction): it would be taken for an answer.
     (void)::tcflush(fd, TCIFLUSH);
     impl_->wake.Clear();
+    hungUp_.store(false);
     impl_->fd.store(fd);
     return true;
 }
@@ -210,21 +211,35 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
                 continue;
             // 0 bytes after "readable" is the end of file of an unplugged
             // adapter or a closed pseudo-terminal: polling again would spin.
+            hungUp_.store(true);
             return ReadResult::Failure;
         }
-        if (events & (POLLHUP | POLLERR | POLLNVAL))
+        if (events & (POLLHUP | POLLERR | POLLNVAL)) {
+            hungUp_.store(true);
             return ReadResult::Failure;
+        }
     }
 }
 
+// The port's descriptor is watched with no events asked for: poll reports
+// hang-up and error regardless, and bytes arriving stay queued untouched.
+// Close stops the reader before it closes the descriptor, so it stays valid
+// for the whole wait.
 bool CSerialPort::WaitForWake()
 {
     for (;;) {
-        pollfd signal{impl_->wake.Fd(), POLLIN, 0};
-        const int rc = ::poll(&signal, 1, -1);
+        pollfd fds[2] = {{impl_->wake.Fd(), POLLIN, 0}, {impl_->fd.load(), 0, 0}};
+        const int rc = ::poll(fds, 2, -1);
         if (rc < 0 && errno == EINTR)
             continue;
-        return rc > 0 && TakeWake();
+        if (rc <= 0)
+            return false;
+        if (fds[0].revents != 0)
+            return TakeWake();
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            hungUp_.store(true);
+            return false;
+        }
     }
 }
 

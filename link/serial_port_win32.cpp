@@ -140,6 +140,7 @@ bool CSerialPort::Open()
     // run killed mid-transaction): it would be taken for an answer.
     PurgeComm(h, PURGE_RXCLEAR);
     ResetEvent(impl_->wakeEvent);
+    hungUp_.store(false);
     impl_->handle.store(h);
     return true;
 }
@@ -200,7 +201,10 @@ ReadResult CSerialPort::ReadByte(std::uint8_t& byte)
             return moved == 1 ? ReadResult::Byte : ReadResult::NoByte;
         }
     }
+    // A read that fails outright: the device is gone (a removed adapter
+    // fails every transfer) or the driver reports an error.
     ClearError(h);
+    hungUp_.store(true);
     return ReadResult::Failure;
 }
 

@@ -70,8 +70,10 @@ ControlPanel::Outcome ControlPanel::Refresh(CController& link)
 // the Plug Brake enabling as they were; the identity numbers show 0.
 void ControlPanel::ReadAll(CController& link)
 {
+    key_.reset();
     std::uint8_t code = 0;
-    if (link.ReadEeprom(identity::kModelCodeAddress, code) && code != currentModel_->code)
+    const bool codeRead = link.ReadEeprom(identity::kModelCodeAddress, code);
+    if (codeRead && code != currentModel_->code)
         SelectModel(FindModel(code));
 
     // The identity texts are always replaced, so that a quietly failed read
@@ -83,11 +85,16 @@ void ControlPanel::ReadAll(CController& link)
     fieldMapLabel_ = FieldMapText(fieldMap);
 
     std::array<std::uint8_t, 3> serial{};
+    bool serialRead = true;
     for (std::size_t i = 0; i < serial.size(); ++i) {
-        if (!link.ReadEeprom(identity::kSerialNumberAddress + i, serial[i]))
+        if (!link.ReadEeprom(identity::kSerialNumberAddress + i, serial[i])) {
             serial[i] = 0;
+            serialRead = false;
+        }
     }
     serialNumberLabel_ = SerialNumberText(serial[0], serial[1], serial[2]);
+    if (codeRead && serialRead)
+        key_ = ControllerKey{code, serial};
 
     for (SettingId id : kRefreshOrder)
         ReadSetting(link, FindSetting(id));

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "settings/controller_check.h"
 #include "settings/model_table.h"
 #include "settings/setting_map.h"
 #include "settings/switch_byte.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -79,6 +81,9 @@ public:
     std::size_t WrittenBySet() const { return writtenBySet_; }
 
     const ModelInfo& CurrentModel() const { return *currentModel_; }
+    // Model code and serial number of the controller last read, when the
+    // last refresh read all four.
+    const std::optional<ControllerKey>& Key() const { return key_; }
     const std::string& ModelLabel() const { return modelLabel_; }
     const std::string& SerialNumberLabel() const { return serialNumberLabel_; }
     const std::string& FieldMapLabel() const { return fieldMapLabel_; }
@@ -128,6 +133,7 @@ private:
     std::string modelLabel_ = "UNKNOWN";
     std::string serialNumberLabel_;
     std::string fieldMapLabel_;
+    std::optional<ControllerKey> key_;
     std::array<SliderState, kSettingCount> sliders_; // in the order of Settings()
     SwitchStates switches_{};
     // Before the first refresh the four clear check boxes count as unchanged.

@@ -24,6 +24,9 @@ Options:
   --model CODE   model code stored at EEPROM 127 (0..255, decimal or 0x..)
   --image FILE   load the memory image from FILE if it exists, save it back
                  on exit, so what the tool wrote is kept between runs
+  --swap FILE    on SIGUSR1, load the memory image FILE while the port stays
+                 open: another controller behind the same line, as when a
+                 cable moves to the next cart with the adapter plugged in
   --pacing       answer at the speed of a 9600 bit/s line
   --no-gauges    keep the live gauges still (RAM reads return what is stored)
   --trace        after the port line, print every request received as a line
@@ -90,6 +93,7 @@ int main(int argc, char** argv)
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
+    sigaddset(&signals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     // A reader of the output that has gone (`kestrum-sim --trace | head -1`)
     // must not kill us with the image unsaved: the trace write fails, and
@@ -101,6 +105,7 @@ int main(int argc, char** argv)
     kestrum::sim::Faults faults;
     std::optional<std::uint8_t> model;
     std::string imagePath;
+    std::string swapPath;
     bool trace = false;
 
     for (int i = 1; i < argc; ++i) {
@@ -130,6 +135,11 @@ int main(int argc, char** argv)
             if (value == nullptr)
                 return Fail("--image needs a file name");
             imagePath = value;
+            ++i;
+        } else if (arg == "--swap") {
+            if (value == nullptr)
+                return Fail("--swap needs a file name");
+            swapPath = value;
             ++i;
         } else if (arg == "--delay") {
             const auto ms = number(60'000);
@@ -162,7 +172,14 @@ int main(int argc, char** argv)
     std::cerr << "kestrum-sim: serving; stop with Ctrl+C\n";
 
     int received = 0;
-    sigwait(&signals, &received);
+    while (sigwait(&signals, &received) == 0 && received == SIGUSR1) {
+        if (swapPath.empty())
+            continue;
+        if (simulator.LoadImage(swapPath))
+            std::cerr << "kestrum-sim: memory image " << swapPath << " loaded\n";
+        else
+            std::cerr << "kestrum-sim: cannot read image " << swapPath << "\n";
+    }
     simulator.Stop();
     if (!imagePath.empty() && !simulator.SaveImage(imagePath))
         return Fail("cannot save image " + imagePath);

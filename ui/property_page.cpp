@@ -20,5 +20,27 @@ void CPropertyPage::OnSetActive()
     // could hold the window for a retry delay per port.
     if (!TerminationRequested()) {
         OnRefresh();
+        SetShowsConnected(true);
     }
+}
+
+void CPropertyPage::SetShowsConnected(bool connected)
+{
+    if (showsConnected_ == connected) {
+        return;
+    }
+    showsConnected_ = connected;
+    OnShownStateChanged();
+}
+
+void CPropertyPage::ForgetController()
+{
+    activated_ = false;
+    SetShowsConnected(false);
+}
+
+void CPropertyPage::ReadAgain()
+{
+    activated_ = false;
+    OnSetActive();
 }

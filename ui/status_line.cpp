@@ -103,6 +103,10 @@ QString CStatusLine::AgeText() const
 {
     return age->text();
 }
+QString CStatusLine::StateToolTip() const
+{
+    return state->toolTip();
+}
 
 QString CStatusLine::StateName(kestrum::LinkState linkState)
 {
@@ -161,10 +165,19 @@ void CStatusLine::Update()
     // the next identification sets it again.
     if (!open)
         SetText(identity, QString());
-    SetText(dot,
-            QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(DotColour(health.state)));
-    SetText(state, StateName(health.state));
-    dot->setAccessibleName(StateName(health.state));
+    // A line that answers only after resends is no healthy "Answering".
+    const kestrum::LineQualitySnapshot quality = controller.Quality();
+    const bool poor = health.state == kestrum::LinkState::Answering && quality.Poor();
+    const QString colour = poor ? QStringLiteral("#d08a00") : DotColour(health.state);
+    const QString name = poor ? QStringLiteral("Poor line") : StateName(health.state);
+    SetText(dot, QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(colour));
+    SetText(state, name);
+    dot->setAccessibleName(name);
+    const QString rate = poor ? ResendRateText(quality) : QString();
+    for (QLabel* label : {dot, state}) {
+        if (label->toolTip() != rate)
+            label->setToolTip(rate);
+    }
     SetText(age, resultTimer->isActive() ? QString()
                                          : AgeText(health, std::chrono::steady_clock::now()));
     const QString counters = CountersText(health);
@@ -172,6 +185,14 @@ void CStatusLine::Update()
         setToolTip(counters);
         setAccessibleDescription(counters);
     }
+}
+
+QString CStatusLine::ResendRateText(const kestrum::LineQualitySnapshot& quality)
+{
+    return QStringLiteral("Resend rate %1 %: %2 of the last %3 transactions needed a resend")
+        .arg(quality.ResendPercent())
+        .arg(quality.resent)
+        .arg(quality.transactions);
 }
 
 void CStatusLine::mousePressEvent(QMouseEvent* event)

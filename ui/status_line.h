@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/line_quality.h"
 #include "link/link_health.h"
 
 #include <QStatusBar>
@@ -14,8 +15,9 @@ class CController;
 
 // The line under the pages: the port in use (or "No controller found"), the
 // controller's model and serial number once the Control Panel has read them,
-// the link's state as a coloured dot with its name, and how long ago the
-// last answer came. Its tooltip, and a click, give the link's counters.
+// the link's state as a coloured dot with its name (amber "Poor line" when
+// more than one transaction in ten of the last fifty needed a resend), and
+// how long ago the last answer came. Its tooltip, and a click, give the link's counters.
 // After a write it says for a few seconds what was done.
 //
 // It reads the link's health without the link's lock, four times a second
@@ -50,6 +52,11 @@ public:
     static QString CountersText(const kestrum::LinkHealthSnapshot& health);
     static QString AgeText(const kestrum::LinkHealthSnapshot& health,
                            std::chrono::steady_clock::time_point now);
+    // The tooltip of a "Poor line": how many of the last transactions needed
+    // a resend.
+    static QString ResendRateText(const kestrum::LineQualitySnapshot& quality);
+    // The tooltip of the state (the resend rate of a poor line; empty else).
+    QString StateToolTip() const;
 
 public slots:
     void Update();

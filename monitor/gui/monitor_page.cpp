@@ -209,6 +209,16 @@ void CMonitorPage::OnRefresh()
         ShowNotResponding();
 }
 
+// Readings of a controller no longer connected are greyed; the next reading
+// shows them again.
+void CMonitorPage::OnShownStateChanged()
+{
+    if (ShowsConnected())
+        return;
+    for (QLabel* value : values)
+        value->setEnabled(false);
+}
+
 void CMonitorPage::PushSettings()
 {
     for (std::size_t i = 0; i < kGaugeCount; ++i)

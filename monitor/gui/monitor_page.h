@@ -46,6 +46,9 @@ public:
     // for the plot's caption; whoever builds the pages provides it.
     std::function<QString()> serialNumber;
 
+protected:
+    void OnShownStateChanged() override;
+
 private:
     void BuildControls();
     void OnGaugeClicked(std::size_t index);

@@ -121,8 +121,9 @@ private:
 
 } // namespace
 
-CControlPage::CControlPage(kestrum::CController& controller, QWidget* parent)
-    : CPropertyPage(controller, parent)
+CControlPage::CControlPage(kestrum::CController& controller, CWriteGuard& writeGuard,
+                           QWidget* parent)
+    : CPropertyPage(controller, parent), writeGuard_(writeGuard)
 {
     BuildControls();
     ShowAll();
@@ -224,6 +225,8 @@ void CControlPage::OnRefresh()
     ShowIdentity(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
         ShowNotResponding();
+    if (panel.Key())
+        emit ControllerIdentified(*panel.Key());
 }
 
 void CControlPage::ShowIdentity(ControlPanel::Outcome outcome)
@@ -241,6 +244,10 @@ void CControlPage::OnSet()
 {
     // With no port there is nothing to write to, and nothing to report.
     if (!Controller().IsPortOpen())
+        return;
+    // Values planned against one controller's readings are never written to
+    // another: the cable may have moved to the next cart without a hang-up.
+    if (!writeGuard_.CheckBeforeWrite(*this))
         return;
     emit AboutToWrite(QStringLiteral("Set"));
     ControlPanel::Outcome outcome;
@@ -286,7 +293,7 @@ void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
         kestrum::ShowMessageBox(Text(move.message), QMessageBox::Ok, QMessageBox::Warning, this);
     }
     ShowSetting(index);
-    setButton->setEnabled(panel.SetEnabled());
+    setButton->setEnabled(SetAllowed());
 }
 
 void CControlPage::OnSwitchClicked(std::size_t index)
@@ -300,7 +307,17 @@ void CControlPage::OnSwitchClicked(std::size_t index)
 void CControlPage::UpdateSetButton()
 {
     panel.UpdateSetButton();
-    setButton->setEnabled(panel.SetEnabled());
+    setButton->setEnabled(SetAllowed());
+}
+
+bool CControlPage::SetAllowed() const
+{
+    return panel.SetEnabled() && ShowsConnected();
+}
+
+void CControlPage::OnShownStateChanged()
+{
+    ShowAll();
 }
 
 void CControlPage::ShowNotResponding()
@@ -322,8 +339,11 @@ void CControlPage::ShowAll()
     for (std::size_t i = 0; i < sliders.size(); ++i)
         ShowSetting(i);
     ShowSwitches();
-    setButton->setEnabled(panel.SetEnabled());
-    defaults->setEnabled(panel.AnythingRead());
+    // Values of a controller no longer connected are greyed, as unread ones.
+    for (QLabel* label : {modelLabel, serialNumberLabel, fieldMapLabel})
+        label->setEnabled(ShowsConnected());
+    setButton->setEnabled(SetAllowed());
+    defaults->setEnabled(panel.AnythingRead() && ShowsConnected());
 }
 
 void CControlPage::ShowSetting(std::size_t index)
@@ -341,7 +361,7 @@ void CControlPage::ShowSetting(std::size_t index)
     slider->setValue(panel.Position(id));
     valueLabels[index]->setText(QString::fromStdString(panel.ValueText(id)));
     // Greyed until read, so that nothing looks like a reading never made.
-    const bool read = panel.SettingRead(id);
+    const bool read = panel.SettingRead(id) && ShowsConnected();
     slider->setEnabled(read);
     valueLabels[index]->setEnabled(read);
 }
@@ -350,8 +370,8 @@ void CControlPage::ShowSwitches()
 {
     for (std::size_t i = 0; i < switchBoxes.size(); ++i) {
         switchBoxes[i]->setChecked(panel.SwitchChecked(i));
-        switchBoxes[i]->setEnabled(panel.SwitchesRead());
+        switchBoxes[i]->setEnabled(panel.SwitchesRead() && ShowsConnected());
     }
-    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(panel.SwitchesRead() &&
-                                                       panel.PlugBrakeEnabled());
+    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(
+        panel.SwitchesRead() && panel.PlugBrakeEnabled() && ShowsConnected());
 }

@@ -20,7 +20,9 @@ class CControlPage : public CPropertyPage
     Q_OBJECT
 
 public:
-    explicit CControlPage(kestrum::CController& controller, QWidget* parent = nullptr);
+    // `writeGuard` is asked before each Set's first write.
+    CControlPage(kestrum::CController& controller, CWriteGuard& writeGuard,
+                 QWidget* parent = nullptr);
     ~CControlPage() override;
 
     void OnRefresh() override;
@@ -36,7 +38,12 @@ public:
     kestrum::ControlPanel& Panel() { return panel; }
     void ShowAll();
 
+protected:
+    void OnShownStateChanged() override;
+
 private:
+    CWriteGuard& writeGuard_;
+    bool SetAllowed() const;
     void BuildControls();
     void ShowNotResponding();
     void ShowIdentity(kestrum::ControlPanel::Outcome outcome);

@@ -60,6 +60,14 @@ std::vector<Packet> Written(std::initializer_list<std::pair<std::uint8_t, std::u
     return packets;
 }
 
+// What every Set reads before its first write: who answers.
+std::vector<Packet> Checked(std::vector<Packet> writes)
+{
+    std::vector<Packet> packets = {ReadE(127), ReadE(48), ReadE(49), ReadE(50)};
+    packets.insert(packets.end(), writes.begin(), writes.end());
+    return packets;
+}
+
 class ControlPageTest : public ::testing::Test
 {
 protected:
@@ -259,7 +267,7 @@ TEST_F(ControlPageTest, defaultsThenSet_writesOnlyWhatMoved_voltageLowByteFirst)
     Click(kSet);
 
     // 292 + 585 = 877 = 0x036D
-    EXPECT_EQ(Sim().Transcript(), Written({{16, 0x6D}, {17, 0x03}, {10, 10}}));
+    EXPECT_EQ(Sim().Transcript(), Checked(Written({{16, 0x6D}, {17, 0x03}, {10, 10}})));
     EXPECT_EQ(Word(layout::kOverVoltage), 877);
     EXPECT_FALSE(SetEnabled());
     EXPECT_TRUE(boxes.requests.empty());
@@ -276,12 +284,13 @@ TEST_F(ControlPageTest, setFailingAtOverVoltage_keepsEarlierWrites_secondSetWrit
     Slider(kOverVoltage)->setValue(250); // 292 + 250 = 0x021E
     Slider(kBrakeCurrent)->setValue(40);
     Sim().ClearTranscript();
-    // Answers: 4, 7 and 8 read back; the fourth, Over Voltage's, never comes.
-    Sim().SetFaults(sim::Faults{.dropEvery = 4});
+    // Answers: the four identity reads, 4, 7 and 8 read back; the eighth,
+    // Over Voltage's, never comes.
+    Sim().SetFaults(sim::Faults{.dropEvery = 8});
 
     Click(kSet);
 
-    EXPECT_EQ(Sim().Transcript(), Written({{4, 50}, {7, 0xD8}, {8, 0x00}, {16, 0x1E}}));
+    EXPECT_EQ(Sim().Transcript(), Checked(Written({{4, 50}, {7, 0xD8}, {8, 0x00}, {16, 0x1E}})));
     EXPECT_EQ(boxes.Texts(), QStringList{"Motor controller is not responding"});
     EXPECT_EQ(boxes.requests.at(0).icon, QMessageBox::Warning);
     EXPECT_TRUE(SetEnabled());
@@ -292,7 +301,7 @@ TEST_F(ControlPageTest, setFailingAtOverVoltage_keepsEarlierWrites_secondSetWrit
     Sim().ClearTranscript();
     Click(kSet);
 
-    EXPECT_EQ(Sim().Transcript(), Written({{16, 0x1E}, {17, 0x02}, {11, 40}}));
+    EXPECT_EQ(Sim().Transcript(), Checked(Written({{16, 0x1E}, {17, 0x02}, {11, 40}})));
     EXPECT_EQ(Word(layout::kOverVoltage), 292 + 250);
     EXPECT_FALSE(SetEnabled());
     EXPECT_EQ(boxes.requests.size(), 1u);
@@ -385,7 +394,7 @@ TEST_F(ControlPageTest, plugBrakeUnsupported_isGreyed_butItsBitIsStillWrittenAsS
     Sim().ClearTranscript();
     Box(kTurbo)->click();
     Click(kSet);
-    EXPECT_EQ(Sim().Transcript(), Written({{5, 0x06}}));
+    EXPECT_EQ(Sim().Transcript(), Checked(Written({{5, 0x06}})));
 }
 
 TEST_F(ControlPageTest, unusedSwitchBits_areClearedByTheNextSet)
@@ -406,7 +415,7 @@ TEST_F(ControlPageTest, unusedSwitchBits_areClearedByTheNextSet)
 
     Key(kBrakeCurrent, Qt::Key_Right);
     Click(kSet);
-    EXPECT_EQ(Sim().Transcript(), Written({{11, 81}, {5, 0x03}}));
+    EXPECT_EQ(Sim().Transcript(), Checked(Written({{11, 81}, {5, 0x03}})));
     EXPECT_EQ(Sim().Eeprom(layout::kSwitches), 0x03);
 }
 

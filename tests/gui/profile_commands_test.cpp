@@ -64,9 +64,13 @@ TEST_F(ProfileCommandsTest, setKeepsWhatThePageReadInTheHistory_withoutARequestO
 
     FindControl<QPushButton>(page, kSet)->click();
 
+    // Only who answers is read before the write; keeping the history sends nothing.
     EXPECT_EQ(sim->Transcript(),
-              (std::vector<Packet>{MakeRequest(Command::WriteEeprom, layout::kMaxCurrent, 0, 50, 0),
-                                   MakeRequest(Command::ReadEeprom, layout::kMaxCurrent)}));
+              (std::vector<Packet>{
+                  MakeRequest(Command::ReadEeprom, 127), MakeRequest(Command::ReadEeprom, 48),
+                  MakeRequest(Command::ReadEeprom, 49), MakeRequest(Command::ReadEeprom, 50),
+                  MakeRequest(Command::WriteEeprom, layout::kMaxCurrent, 0, 50, 0),
+                  MakeRequest(Command::ReadEeprom, layout::kMaxCurrent)}));
     const auto kept = frame->Profiles().History().Entries("228138");
     ASSERT_EQ(kept.size(), 1u);
     const ProfileRead read = ReadProfile(kept[0].path.string());

@@ -2,16 +2,16 @@
 // today's Set in the report, a controller swapped since the pages read, the
 // names asked for once, and a silent controller.
 #include "app/command_ids.h"
-#include "ui/control_id.h"
-#include "ui/status_line.h"
 #include "gui_test_support.h"
 #include "monitor/gui/monitor_page.h"
+#include "profiles/gui/report_command.h"
+#include "profiles/gui/report_names_dlg.h"
 #include "sim/memory_image.h"
 #include "support/pdf_text.h"
 #include "throttle/throttle_tables.h"
-#include "profiles/gui/report_command.h"
-#include "profiles/gui/report_names_dlg.h"
 #include "tools/pdf/report_names.h"
+#include "ui/control_id.h"
+#include "ui/status_line.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -2,6 +2,7 @@
 #include "tests/support/pty.h"
 #include "tests/support/temp_dir.h"
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,7 @@ public:
     }
 
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -211,6 +213,40 @@ TEST(KestrumSimProgram, helpAndBadOptions)
         EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.args[0];
         EXPECT_NE(output.find(c.output), std::string::npos) << c.args[0];
     }
+}
+
+// Another cart's memory behind the same open line: after SIGUSR1 the port
+// stays open and answers with the swapped image.
+TEST(KestrumSimProgramSwap, sigusr1_loadsSwapImage_portStaysOpen)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(dir.Valid());
+    const std::string other = dir.File("other.img");
+    {
+        Simulator source;
+        source.SetEeprom(48, 0x77);
+        ASSERT_TRUE(source.SaveImage(other));
+    }
+    SimProcess process({"--swap", other});
+    std::string line = process.ReadOutput(true);
+    ASSERT_FALSE(line.empty());
+    line.pop_back();
+    test::PtyClient client(line);
+    ASSERT_TRUE(client.IsOpen());
+    const Packet read48 = MakeRequest(Command::ReadEeprom, 48);
+    const auto before = client.Transact(read48);
+    ASSERT_EQ(before.size(), kPacketSize);
+    ASSERT_NE(before[4], 0x77);
+
+    ASSERT_EQ(kill(process.Pid(), SIGUSR1), 0);
+    // The load happens on the program's own time: ask until it shows.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::vector<std::uint8_t> after;
+    do {
+        after = client.Transact(read48);
+    } while ((after.size() != kPacketSize || after[4] != 0x77) &&
+             std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(after, test::Bytes(MakeAnswer(2, 48, 0, 0x77, 0)));
 }
 
 } // namespace

@@ -47,11 +47,13 @@ void CheckOnly(const std::array<QRadioButton*, 8>& buttons, std::optional<std::s
 
 } // namespace
 
-CThrottlePage::CThrottlePage(kestrum::CController& controller, QWidget* parent)
-    : CPropertyPage(controller, parent)
+CThrottlePage::CThrottlePage(kestrum::CController& controller, CWriteGuard& writeGuard,
+                             QWidget* parent)
+    : CPropertyPage(controller, parent), writeGuard_(writeGuard)
 {
     setMinimumSize(420, 300);
     auto* sensorGroup = new QGroupBox(QStringLiteral("Throttle Sensor Type"), this);
+    this->sensorGroup = sensorGroup;
     auto* sensorLayout = new QVBoxLayout(sensorGroup);
     for (std::size_t i = 0; i < sensorButtons.size(); ++i) {
         const auto& type = kestrum::kSensorTypes[i];
@@ -68,6 +70,7 @@ CThrottlePage::CThrottlePage(kestrum::CController& controller, QWidget* parent)
         });
     }
     auto* curveGroup = new QGroupBox(QStringLiteral("Throttle Response"), this);
+    this->curveGroup = curveGroup;
     auto* curveLayout = new QVBoxLayout(curveGroup);
     const auto curves = kestrum::AllCurves();
     for (std::size_t i = 0; i < curveButtons.size(); ++i) {
@@ -125,6 +128,7 @@ void CThrottlePage::OnRefresh()
     }
     if (outcome == kestrum::ThrottleResponse::Outcome::NotLocated)
         return;
+    SetShowsConnected(true);
     ShowResponse();
     if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
         NotResponding();
@@ -154,6 +158,9 @@ void CThrottlePage::ShowResponse()
 
 void CThrottlePage::OnSet()
 {
+    // Never a curve planned against another controller's readings.
+    if (!writeGuard_.CheckBeforeWrite(*this))
+        return;
     emit AboutToWrite(QStringLiteral("Throttle Set"));
     CWaitCursor wait;
     const bool writesTable =
@@ -180,7 +187,14 @@ void CThrottlePage::OnSet()
 
 void CThrottlePage::ShowState()
 {
-    setButton->setEnabled(response.SetEnabled());
+    setButton->setEnabled(response.SetEnabled() && ShowsConnected());
+}
+
+void CThrottlePage::OnShownStateChanged()
+{
+    for (QWidget* shown : {sensorGroup, curveGroup, static_cast<QWidget*>(graph)})
+        shown->setEnabled(ShowsConnected());
+    ShowState();
 }
 
 void CThrottlePage::UpdateGraph()

@@ -6,6 +6,7 @@
 #include <array>
 
 class QRadioButton;
+class QWidget;
 class QLabel;
 class QPushButton;
 class CTableEdit;
@@ -16,7 +17,9 @@ class CThrottlePage : public CPropertyPage
     Q_OBJECT
 
 public:
-    explicit CThrottlePage(kestrum::CController& controller, QWidget* parent = nullptr);
+    // `writeGuard` is asked before each Set's first write.
+    CThrottlePage(kestrum::CController& controller, CWriteGuard& writeGuard,
+                  QWidget* parent = nullptr);
 
     void OnRefresh() override;
     void OnSet();
@@ -26,7 +29,11 @@ public:
     kestrum::ThrottleResponse& Response() { return response; }
     void ShowResponse();
 
+protected:
+    void OnShownStateChanged() override;
+
 private:
+    CWriteGuard& writeGuard_;
     void ShowState();
     void UpdateGraph();
     void NotResponding();
@@ -38,4 +45,8 @@ private:
     QPushButton* refreshButton = nullptr;
     CTableEdit* graph = nullptr;
     QLabel* tableNotice = nullptr;
+    // Greyed as a whole while the values are of a controller no longer
+    // connected; each button keeps its own enabling beneath.
+    QWidget* sensorGroup = nullptr;
+    QWidget* curveGroup = nullptr;
 };

@@ -14,7 +14,7 @@ using kestrum::ControllerKey;
 CConnectionWatch::CConnectionWatch(kestrum::CController& controller, CPropSheet& sheet,
                                    CStatusLine& status, QObject* parent)
     : QObject(parent), controller_(controller), sheet_(sheet), status_(status),
-      devices(std::make_unique<kestrum::DeviceWatch>())
+      devices_(std::make_unique<kestrum::DeviceWatch>())
 {
     // Both sources call on their own threads: the events are queued here.
     connect(this, &CConnectionWatch::portLost, this, &CConnectionWatch::OnPortLost,
@@ -22,7 +22,7 @@ CConnectionWatch::CConnectionWatch(kestrum::CController& controller, CPropSheet&
     connect(this, &CConnectionWatch::deviceAppeared, this, &CConnectionWatch::OnDeviceAppeared,
             Qt::QueuedConnection);
     controller.SetPortLostHandler([this] { emit portLost(); });
-    devices->Start(
+    devices_->Start(
         kestrum::PinnedPorts(),
         [this](const std::string& name) { emit deviceAppeared(QString::fromStdString(name)); },
         [this](const std::string& name) {
@@ -38,12 +38,12 @@ CConnectionWatch::CConnectionWatch(kestrum::CController& controller, CPropSheet&
 // child), so its handler is never called on a watch that is gone.
 CConnectionWatch::~CConnectionWatch()
 {
-    devices->Stop();
+    devices_->Stop();
 }
 
 bool CConnectionWatch::Watching() const
 {
-    return devices->Running();
+    return devices_->Running();
 }
 
 void CConnectionWatch::OnPortLost()
@@ -56,10 +56,10 @@ void CConnectionWatch::OnDeviceAppeared(const QString&)
     kestrum::CController& controller = controller_;
     // A controller that answers is left alone. One that does not (lost, or
     // a search that opened a device too early to answer) is looked for again.
-    if (searching || controller.Health().state == kestrum::LinkState::Answering) {
+    if (searching_ || controller.Health().state == kestrum::LinkState::Answering) {
         return;
     }
-    searching = true;
+    searching_ = true;
     std::optional<ControllerKey> key;
     {
         CWaitCursor wait;
@@ -69,11 +69,11 @@ void CConnectionWatch::OnDeviceAppeared(const QString&)
             key = kestrum::ReadControllerKey(controller);
         }
     }
-    searching = false;
+    searching_ = false;
     if (!key) {
         return;
     }
-    const bool same = known && *known == *key;
+    const bool same = known_ && *known_ == *key;
     if (same) {
         SetPagesConnected(true);
         status_.ShowResult(QStringLiteral("Reconnected"));
@@ -85,11 +85,11 @@ void CConnectionWatch::OnDeviceAppeared(const QString&)
 
 void CConnectionWatch::ControllerRead(const ControllerKey& key, CPropertyPage& reader)
 {
-    if (known && *known == key) {
+    if (known_ && *known_ == key) {
         SetPagesConnected(true);
         return;
     }
-    known = key;
+    known_ = key;
     ShowIdentity(key);
     for (int i = 0; i < CPropSheet::kPageCount; ++i) {
         CPropertyPage* page = sheet_.Page(i);
@@ -106,12 +106,12 @@ bool CConnectionWatch::CheckBeforeWrite(CPropertyPage& page)
     kestrum::ControllerCheck check = kestrum::ControllerCheck::Silent;
     {
         CWaitCursor wait;
-        if (known) {
-            check = kestrum::CheckController(controller_, *known, &found);
+        if (known_) {
+            check = kestrum::CheckController(controller_, *known_, &found);
         } else if ((found = kestrum::ReadControllerKey(controller_))) {
             // Nothing identified before: what answers now is taken for the
             // controller on show, there being nothing to compare it with.
-            known = found;
+            known_ = found;
             check = kestrum::ControllerCheck::Same;
         }
     }
@@ -145,7 +145,7 @@ void CConnectionWatch::SetPagesConnected(bool connected)
 
 void CConnectionWatch::AdoptAnother(const ControllerKey& key, CPropertyPage* readNow)
 {
-    known = key;
+    known_ = key;
     ShowIdentity(key);
     status_.ShowResult(QStringLiteral("Another controller: %1, serial %2")
                            .arg(QString::fromStdString(key.ModelText()),

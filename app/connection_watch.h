@@ -39,7 +39,7 @@ public:
     ~CConnectionWatch() override;
 
     // The controller the values on show belong to, once one was identified.
-    const std::optional<kestrum::ControllerKey>& Known() const { return known; }
+    const std::optional<kestrum::ControllerKey>& Known() const { return known_; }
 
     // A page has just read `key` from the controller, with its values: the
     // pages showing the same controller show it as connected again, those
@@ -74,7 +74,7 @@ private:
     kestrum::CController& controller_;
     CPropSheet& sheet_;
     CStatusLine& status_;
-    std::optional<kestrum::ControllerKey> known;
-    std::unique_ptr<kestrum::DeviceWatch> devices;
-    bool searching = false;
+    std::optional<kestrum::ControllerKey> known_;
+    std::unique_ptr<kestrum::DeviceWatch> devices_;
+    bool searching_ = false;
 };

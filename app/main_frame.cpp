@@ -62,10 +62,10 @@ CMainFrame::CMainFrame(CMonitorApp& application)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
-      app(application)
+      app_(application)
 {
     setWindowTitle(QStringLiteral("Quorvel Kestrum"));
-    controller.SetNotifier([this](const std::string& message) {
+    controller_.SetNotifier([this](const std::string& message) {
         kestrum::ShowMessageBox(QString::fromStdString(message), QMessageBox::Ok,
                                 QMessageBox::NoIcon, this);
     });
@@ -73,71 +73,71 @@ CMainFrame::CMainFrame(CMonitorApp& application)
 
     QSettings store;
     store.beginGroup(QString::fromLatin1(kestrum::kSettingsGroup));
-    kestrum::LoadTimings(store, controller.Timings());
+    kestrum::LoadTimings(store, controller_.Timings());
 
     // Before the sheet: its first page reports what it found on it.
-    statusLine = new CStatusLine(controller, this);
-    setStatusBar(statusLine);
+    statusLine_ = new CStatusLine(controller_, this);
+    setStatusBar(statusLine_);
 
     // Starting the sheet activates the Control Panel page, which reads the
     // controller (and searches for it) right here.
     BuildSheet();
 
-    chromeHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight) +
-                   menuBar()->sizeHint().height() +
-                   style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-    const kestrum::WindowPlacement placement = kestrum::LoadPlacement(store, chromeHeight);
+    chromeHeight_ = style()->pixelMetric(QStyle::PM_TitleBarHeight) +
+                    menuBar()->sizeHint().height() +
+                    style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const kestrum::WindowPlacement placement = kestrum::LoadPlacement(store, chromeHeight_);
     // A stored page out of range leaves the first page selected. Selecting
     // another page runs its first read, so without a controller the search
     // (and its message) happens a second time.
     if (placement.view >= 0 && placement.view < CPropSheet::kPageCount) {
-        sheet->setCurrentIndex(placement.view);
+        sheet_->setCurrentIndex(placement.view);
     }
 
     // Fixed size, exactly around the menu, the sheet and the status line: no resizing, and
     // no maximise button (see the window flags above).
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    PlaceWindow(placement.left, std::int64_t{placement.top} - chromeHeight);
+    PlaceWindow(placement.left, std::int64_t{placement.top} - chromeHeight_);
 
-    kestrum::TrimMainMenu(menu);
-    new CMnemonicRouter(*this, *sheet, *menuBar());
+    kestrum::TrimMainMenu(menu_);
+    new CMnemonicRouter(*this, *sheet_, *menuBar());
 
     // A Windows session that ends (log off, shut down) asks the program to
     // commit its data and then ends it without closing the window: the
     // settings are saved here, as a close saves them.
-    connect(&app, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
+    connect(&app_, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
 }
 
 CMainFrame::~CMainFrame()
 {
     // The pages go first, while the link they use still exists: a page may
     // still have work running on it (the Monitor's polling).
-    delete sheet;
+    delete sheet_;
 }
 
 void CMainFrame::BuildSheet()
 {
-    sheet = new CPropSheet(this);
-    setCentralWidget(sheet);
+    sheet_ = new CPropSheet(this);
+    setCentralWidget(sheet_);
     // Before the pages: it guards their writes, and the first page
     // identifies the controller to it.
-    connection = new CConnectionWatch(controller, *sheet, *statusLine, this);
-    auto* control = new CControlPage(controller, *connection);
-    auto* throttle = new CThrottlePage(controller, *connection);
-    auto* monitor = new CMonitorPage(controller);
+    connection_ = new CConnectionWatch(controller_, *sheet_, *statusLine_, this);
+    auto* control = new CControlPage(controller_, *connection_);
+    auto* throttle = new CThrottlePage(controller_, *connection_);
+    auto* monitor = new CMonitorPage(controller_);
     monitor->serialNumber = [control] {
         return QString::fromStdString(control->Panel().SerialNumberLabel());
     };
-    profiles = new CProfileCommands(controller, *control, *throttle, *this);
-    connect(profiles, &CProfileCommands::ResultReady, statusLine, &CStatusLine::ShowResult);
+    profiles_ = new CProfileCommands(controller_, *control, *throttle, *this);
+    connect(profiles_, &CProfileCommands::ResultReady, statusLine_, &CStatusLine::ShowResult);
     for (CPropertyPage* page :
          {static_cast<CPropertyPage*>(control), static_cast<CPropertyPage*>(throttle),
           static_cast<CPropertyPage*>(monitor)}) {
-        connect(page, &CPropertyPage::ResultReady, statusLine, &CStatusLine::ShowResult);
-        connect(page, &CPropertyPage::IdentityRead, statusLine, &CStatusLine::SetIdentity);
-        connect(page, &CPropertyPage::ControllerIdentified, connection,
+        connect(page, &CPropertyPage::ResultReady, statusLine_, &CStatusLine::ShowResult);
+        connect(page, &CPropertyPage::IdentityRead, statusLine_, &CStatusLine::SetIdentity);
+        connect(page, &CPropertyPage::ControllerIdentified, connection_,
                 [this, page](const kestrum::ControllerKey& key) {
-                    connection->ControllerRead(key, *page);
+                    connection_->ControllerRead(key, *page);
                 });
         // Direct: the history is kept before the page's first write.
         connect(
@@ -145,16 +145,17 @@ void CMainFrame::BuildSheet()
             [this](const QString& what) { KeepServiceHistory(what.toStdString()); },
             Qt::DirectConnection);
     }
-    auto* report = new CReportCommand(controller, *control, *throttle, *monitor, *profiles, *this);
-    connect(report, &CReportCommand::ResultReady, statusLine, &CStatusLine::ShowResult);
+    auto* report =
+        new CReportCommand(controller_, *control, *throttle, *monitor, *profiles_, *this);
+    connect(report, &CReportCommand::ResultReady, statusLine_, &CStatusLine::ShowResult);
     connect(Command(kestrum::command::kServiceReport), &QAction::triggered, report,
             &CReportCommand::OnServiceReport);
     connect(Command(kestrum::command::kReportNames), &QAction::triggered, report,
             &CReportCommand::OnReportNames);
-    sheet->AddPage(control, QStringLiteral("Control Panel"));
-    sheet->AddPage(throttle, QStringLiteral("Throttle Response"));
-    sheet->AddPage(monitor, QStringLiteral("Monitor"));
-    sheet->Start();
+    sheet_->AddPage(control, QStringLiteral("Control Panel"));
+    sheet_->AddPage(throttle, QStringLiteral("Throttle Response"));
+    sheet_->AddPage(monitor, QStringLiteral("Monitor"));
+    sheet_->Start();
 }
 
 QAction* CMainFrame::Command(int id) const
@@ -165,8 +166,8 @@ QAction* CMainFrame::Command(int id) const
 void CMainFrame::BuildMenu()
 {
     using namespace kestrum::command;
-    menu = kestrum::BuildMainMenu(*menuBar(), *this);
-    for (QMenu* popup : {menu.settings, menu.tools, menu.help}) {
+    menu_ = kestrum::BuildMainMenu(*menuBar(), *this);
+    for (QMenu* popup : {menu_.settings, menu_.tools, menu_.help}) {
         connect(popup, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
     }
     connect(Command(kTimings), &QAction::triggered, this, &CMainFrame::OnTimings);
@@ -186,13 +187,13 @@ void CMainFrame::BuildMenu()
     connect(Command(kUpgrade), &QAction::triggered, this, &CMainFrame::OnUpgrade);
     connect(Command(kWriteErrorLog), &QAction::triggered, this, &CMainFrame::OnWriteErrorLog);
     connect(Command(kSaveProfile), &QAction::triggered, this,
-            [this] { profiles->OnSaveProfile(); });
+            [this] { profiles_->OnSaveProfile(); });
     connect(Command(kLoadProfile), &QAction::triggered, this,
-            [this] { profiles->OnLoadProfile(); });
+            [this] { profiles_->OnLoadProfile(); });
     connect(Command(kServiceHistory), &QAction::triggered, this,
-            [this] { profiles->OnServiceHistory(); });
+            [this] { profiles_->OnServiceHistory(); });
     // "&Contents" (kContents) has no help behind it: it stays unconnected.
-    connect(Command(kAbout), &QAction::triggered, &app, [this] { app.OnAppAbout(this); });
+    connect(Command(kAbout), &QAction::triggered, &app_, [this] { app_.OnAppAbout(this); });
 }
 
 void CMainFrame::PlaceWindow(std::int64_t left, std::int64_t top)
@@ -203,17 +204,17 @@ void CMainFrame::PlaceWindow(std::int64_t left, std::int64_t top)
         screens.append(screen->availableGeometry());
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const int titleHeight = chromeHeight - menuBar()->height();
+    const int titleHeight = chromeHeight_ - menuBar()->height();
     const QSize frameSize = size() + QSize(0, titleHeight);
     const QRect fallback(QPoint(0, 0), frameSize);
-    savedPos = kestrum::PlaceOnScreens(left, top, frameSize, titleHeight, screens,
-                                       primary ? primary->availableGeometry() : fallback);
-    move(savedPos);
+    savedPos_ = kestrum::PlaceOnScreens(left, top, frameSize, titleHeight, screens,
+                                        primary ? primary->availableGeometry() : fallback);
+    move(savedPos_);
 }
 
 void CMainFrame::UpdateMenuState()
 {
-    const bool open = controller.IsPortOpen();
+    const bool open = controller_.IsPortOpen();
     for (int id : kPortCommands) {
         Command(id)->setEnabled(open);
     }
@@ -223,15 +224,15 @@ void CMainFrame::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
     // A minimised window's position means nothing to the next run.
-    if (chromeHeight != 0 && !isMinimized()) {
-        savedPos = pos();
+    if (chromeHeight_ != 0 && !isMinimized()) {
+        savedPos_ = pos();
     }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     for (int i = 0; i < CPropSheet::kPageCount; ++i) {
-        if (CPropertyPage* page = sheet->Page(i)) {
+        if (CPropertyPage* page = sheet_->Page(i)) {
             page->OnWindowClosing();
         }
     }
@@ -242,19 +243,19 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 void CMainFrame::SaveSettings()
 {
     if (!isMinimized()) {
-        savedPos = pos();
+        savedPos_ = pos();
     }
     QSettings store;
     store.beginGroup(QString::fromLatin1(kestrum::kSettingsGroup));
-    kestrum::SaveTimings(store, controller.Timings());
+    kestrum::SaveTimings(store, controller_.Timings());
     kestrum::SavePlacement(store,
-                           {sheet->currentIndex(), savedPos.x(), savedPos.y() + chromeHeight});
+                           {sheet_->currentIndex(), savedPos_.x(), savedPos_.y() + chromeHeight_});
     store.sync();
 }
 
 void CMainFrame::OnTimings()
 {
-    CProgramDlg dialog(controller.Timings(), this);
+    CProgramDlg dialog(controller_.Timings(), this);
     dialog.exec();
 }
 
@@ -264,7 +265,7 @@ void CMainFrame::OnReset()
     try {
         // A controller that does not come back shows up at the next read;
         // the status line says only what was done.
-        if (controller.ResetController()) {
+        if (controller_.ResetController()) {
             StatusLine().ShowResult(QStringLiteral("Reset sent"));
         }
     } catch (const kestrum::CControllerException&) {
@@ -277,17 +278,17 @@ void CMainFrame::OnMemoryViewer(kestrum::MemoryOperation operation)
 {
     // The menu enables these commands only when it opens; a command that
     // reaches here another way must not open the viewer on a closed port.
-    if (!controller.IsPortOpen()) {
+    if (!controller_.IsPortOpen()) {
         return;
     }
-    CMemoryDlg dialog(controller, operation, this);
+    CMemoryDlg dialog(controller_, operation, this);
     dialog.exec();
 }
 
 void CMainFrame::OnUpgrade()
 {
     const QString done =
-        kestrum::RunUpgradeCommand(controller, this, [this] { KeepServiceHistory("Upgrade"); });
+        kestrum::RunUpgradeCommand(controller_, this, [this] { KeepServiceHistory("Upgrade"); });
     if (!done.isEmpty()) {
         StatusLine().ShowResult(done);
     }
@@ -295,10 +296,10 @@ void CMainFrame::OnUpgrade()
 
 void CMainFrame::KeepServiceHistory(const std::string& keptBefore)
 {
-    profiles->KeepHistory(keptBefore);
+    profiles_->KeepHistory(keptBefore);
 }
 
 void CMainFrame::OnWriteErrorLog()
 {
-    kestrum::RunErrorLogCommand(controller, this);
+    kestrum::RunErrorLogCommand(controller_, this);
 }

@@ -36,20 +36,20 @@ public:
     explicit CMainFrame(CMonitorApp& app);
     ~CMainFrame() override;
 
-    kestrum::CController& Controller() { return controller; }
-    CPropSheet& Sheet() { return *sheet; }
-    CStatusLine& StatusLine() { return *statusLine; }
+    kestrum::CController& Controller() { return controller_; }
+    CPropSheet& Sheet() { return *sheet_; }
+    CStatusLine& StatusLine() { return *statusLine_; }
     // Caption + frame + menu height: "Top" in the store is the window's top
     // edge plus this, as the position of the sheet.
-    int ChromeHeight() const { return chromeHeight; }
+    int ChromeHeight() const { return chromeHeight_; }
     // The menu action of a command id, also for commands trimmed from view.
     QAction* Command(int id) const;
     // Keeps a profile of what the pages last read in the service history;
     // called before every command that changes the controller's setup.
     void KeepServiceHistory(const std::string& keptBefore);
-    CProfileCommands& Profiles() { return *profiles; }
+    CProfileCommands& Profiles() { return *profiles_; }
     // Which controller the pages show, and the cable followed to the next.
-    CConnectionWatch& Connection() { return *connection; }
+    CConnectionWatch& Connection() { return *connection_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,13 +68,13 @@ private:
     void OnUpgrade();
     void OnWriteErrorLog();
 
-    CMonitorApp& app;
-    QPoint savedPos;      // last known position of the window while not minimised
-    int chromeHeight = 0; // 0 until the window is built
-    kestrum::MainMenu menu;
-    kestrum::CController controller;
-    CPropSheet* sheet = nullptr;
-    CStatusLine* statusLine = nullptr;
-    CProfileCommands* profiles = nullptr;
-    CConnectionWatch* connection = nullptr;
+    CMonitorApp& app_;
+    QPoint savedPos_;      // last known position of the window while not minimised
+    int chromeHeight_ = 0; // 0 until the window is built
+    kestrum::MainMenu menu_;
+    kestrum::CController controller_;
+    CPropSheet* sheet_ = nullptr;
+    CStatusLine* statusLine_ = nullptr;
+    CProfileCommands* profiles_ = nullptr;
+    CConnectionWatch* connection_ = nullptr;
 };

@@ -40,19 +40,19 @@ QLabel* AddLabel(QStatusBar& bar, const QString& accessibleName, int stretch)
 } // namespace
 
 CStatusLine::CStatusLine(kestrum::CController& controller, QWidget* parent)
-    : QStatusBar(parent), controller(controller)
+    : QStatusBar(parent), controller_(controller)
 {
     setSizeGripEnabled(false); // the window has a fixed size
-    port = AddLabel(*this, QStringLiteral("Port"), 0);
-    identity = AddLabel(*this, QStringLiteral("Controller"), 0);
-    dot = AddLabel(*this, QStringLiteral("Link state colour"), 0);
-    state = AddLabel(*this, QStringLiteral("Link state"), 0);
-    age = AddLabel(*this, QStringLiteral("Last answer"), 0);
-    result = AddLabel(*this, QStringLiteral("Last write"), 1);
+    port_ = AddLabel(*this, QStringLiteral("Port"), 0);
+    identity_ = AddLabel(*this, QStringLiteral("Controller"), 0);
+    dot_ = AddLabel(*this, QStringLiteral("Link state colour"), 0);
+    state_ = AddLabel(*this, QStringLiteral("Link state"), 0);
+    age_ = AddLabel(*this, QStringLiteral("Last answer"), 0);
+    result_ = AddLabel(*this, QStringLiteral("Last write"), 1);
 
-    resultTimer = new QTimer(this);
-    resultTimer->setSingleShot(true);
-    connect(resultTimer, &QTimer::timeout, this, [this] { SetText(result, QString()); });
+    resultTimer_ = new QTimer(this);
+    resultTimer_->setSingleShot(true);
+    connect(resultTimer_, &QTimer::timeout, this, [this] { SetText(result_, QString()); });
 
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &CStatusLine::Update);
@@ -62,15 +62,15 @@ CStatusLine::CStatusLine(kestrum::CController& controller, QWidget* parent)
 
 void CStatusLine::SetIdentity(const QString& text)
 {
-    SetText(identity, text);
+    SetText(identity_, text);
 }
 
 void CStatusLine::ShowResult(const QString& text)
 {
-    SetText(result, text);
-    resultTimer->start(kResultMs);
+    SetText(result_, text);
+    resultTimer_->start(kResultMs);
     // A write was just answered: its result says more than the age would.
-    SetText(age, QString());
+    SetText(age_, QString());
 }
 
 QSize CStatusLine::sizeHint() const
@@ -85,27 +85,27 @@ QSize CStatusLine::minimumSizeHint() const
 
 QString CStatusLine::PortText() const
 {
-    return port->text();
+    return port_->text();
 }
 QString CStatusLine::StateText() const
 {
-    return state->text();
+    return state_->text();
 }
 QString CStatusLine::IdentityText() const
 {
-    return identity->text();
+    return identity_->text();
 }
 QString CStatusLine::ResultText() const
 {
-    return result->text();
+    return result_->text();
 }
 QString CStatusLine::AgeText() const
 {
-    return age->text();
+    return age_->text();
 }
 QString CStatusLine::StateToolTip() const
 {
-    return state->toolTip();
+    return state_->toolTip();
 }
 
 QString CStatusLine::StateName(kestrum::LinkState linkState)
@@ -157,29 +157,29 @@ QString CStatusLine::AgeText(const kestrum::LinkHealthSnapshot& health,
 
 void CStatusLine::Update()
 {
-    const kestrum::LinkHealthSnapshot health = controller.Health();
-    const bool open = controller.IsPortOpen();
-    SetText(port, open ? QString::fromStdString(controller.Port().Name())
-                       : QStringLiteral("No controller found"));
+    const kestrum::LinkHealthSnapshot health = controller_.Health();
+    const bool open = controller_.IsPortOpen();
+    SetText(port_, open ? QString::fromStdString(controller_.Port().Name())
+                        : QStringLiteral("No controller found"));
     // Without a port the identity read earlier names nothing that is here;
     // the next identification sets it again.
     if (!open)
-        SetText(identity, QString());
+        SetText(identity_, QString());
     // A line that answers only after resends is no healthy "Answering".
-    const kestrum::LineQualitySnapshot quality = controller.Quality();
+    const kestrum::LineQualitySnapshot quality = controller_.Quality();
     const bool poor = health.state == kestrum::LinkState::Answering && quality.Poor();
     const QString colour = poor ? QStringLiteral("#d08a00") : DotColour(health.state);
     const QString name = poor ? QStringLiteral("Poor line") : StateName(health.state);
-    SetText(dot, QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(colour));
-    SetText(state, name);
-    dot->setAccessibleName(name);
+    SetText(dot_, QStringLiteral("<span style=\"color:%1\">&#9679;</span>").arg(colour));
+    SetText(state_, name);
+    dot_->setAccessibleName(name);
     const QString rate = poor ? ResendRateText(quality) : QString();
-    for (QLabel* label : {dot, state}) {
+    for (QLabel* label : {dot_, state_}) {
         if (label->toolTip() != rate)
             label->setToolTip(rate);
     }
-    SetText(age, resultTimer->isActive() ? QString()
-                                         : AgeText(health, std::chrono::steady_clock::now()));
+    SetText(age_, resultTimer_->isActive() ? QString()
+                                           : AgeText(health, std::chrono::steady_clock::now()));
     const QString counters = CountersText(health);
     if (toolTip() != counters) {
         setToolTip(counters);

@@ -67,12 +67,12 @@ protected:
 private:
     static void SetText(QLabel* label, const QString& text);
 
-    kestrum::CController& controller;
-    QLabel* port;
-    QLabel* identity;
-    QLabel* dot;
-    QLabel* state;
-    QLabel* age;
-    QLabel* result;
-    QTimer* resultTimer;
+    kestrum::CController& controller_;
+    QLabel* port_;
+    QLabel* identity_;
+    QLabel* dot_;
+    QLabel* state_;
+    QLabel* age_;
+    QLabel* result_;
+    QTimer* resultTimer_;
 };

@@ -79,7 +79,7 @@ CMonitorPage::~CMonitorPage()
 {
     StopAndClose();
     // It draws from plotHistory, which goes before the page's children do.
-    delete plot;
+    delete plot_;
 }
 
 void CMonitorPage::BuildControls()
@@ -95,49 +95,49 @@ void CMonitorPage::BuildControls()
         auto* box = new QCheckBox(gaugesGroup);
         kestrum::SetControlId(box, kGaugeIds[i].check);
         connect(box, &QCheckBox::clicked, this, [this, i] { OnGaugeClicked(i); });
-        checks[i] = box;
+        checks_[i] = box;
         auto* value = new QLabel(QString::fromUtf8(info.initialText), gaugesGroup);
         kestrum::SetControlId(value, kGaugeIds[i].value);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setMinimumWidth(60);
         // Greyed until read: "-273.0" is no reading.
         value->setEnabled(false);
-        values[i] = value;
+        values_[i] = value;
         const int row = static_cast<int>(i);
         grid->addWidget(box, row, 0);
         grid->addWidget(new QLabel(QString::fromUtf8(info.label), gaugesGroup), row, 1);
         grid->addWidget(value, row, 2);
         grid->addWidget(new QLabel(QString::fromUtf8(info.unit), gaugesGroup), row, 3);
     }
-    refreshButton = new QPushButton(QStringLiteral("&Refresh"), gaugesGroup);
-    kestrum::SetControlId(refreshButton, kRefreshId);
-    grid->addWidget(refreshButton, static_cast<int>(kGaugeCount), 2, 1, 2);
+    refreshButton_ = new QPushButton(QStringLiteral("&Refresh"), gaugesGroup);
+    kestrum::SetControlId(refreshButton_, kRefreshId);
+    grid->addWidget(refreshButton_, static_cast<int>(kGaugeCount), 2, 1, 2);
     top->addWidget(gaugesGroup);
 
     auto* right = new QVBoxLayout;
     auto* monitorGroup = new QGroupBox(QStringLiteral("Monitor"), this);
     auto* monitorLayout = new QVBoxLayout(monitorGroup);
-    startButton = new QPushButton(QStringLiteral("&Start"), monitorGroup);
-    selectAllButton = new QPushButton(QStringLiteral("Select &All"), monitorGroup);
-    clearAllButton = new QPushButton(QStringLiteral("&Clear All"), monitorGroup);
-    logBox = new QCheckBox(QStringLiteral("Log to File"), monitorGroup);
-    kestrum::SetControlId(startButton, kStartId);
-    kestrum::SetControlId(selectAllButton, kSelectAllId);
-    kestrum::SetControlId(clearAllButton, kClearAllId);
-    kestrum::SetControlId(logBox, kLogId);
-    refreshButton->setAutoDefault(false);
-    for (QPushButton* b : {startButton, selectAllButton, clearAllButton}) {
+    startButton_ = new QPushButton(QStringLiteral("&Start"), monitorGroup);
+    selectAllButton_ = new QPushButton(QStringLiteral("Select &All"), monitorGroup);
+    clearAllButton_ = new QPushButton(QStringLiteral("&Clear All"), monitorGroup);
+    logBox_ = new QCheckBox(QStringLiteral("Log to File"), monitorGroup);
+    kestrum::SetControlId(startButton_, kStartId);
+    kestrum::SetControlId(selectAllButton_, kSelectAllId);
+    kestrum::SetControlId(clearAllButton_, kClearAllId);
+    kestrum::SetControlId(logBox_, kLogId);
+    refreshButton_->setAutoDefault(false);
+    for (QPushButton* b : {startButton_, selectAllButton_, clearAllButton_}) {
         b->setAutoDefault(false);
         monitorLayout->addWidget(b);
     }
     // Beside "Log to File", in the room its short text leaves, so that no
     // other control of the group moves.
-    plotButton = new QPushButton(QStringLiteral("&Plot..."), monitorGroup);
-    kestrum::SetControlId(plotButton, kestrum::plot_ids::kPlotButton);
-    plotButton->setAutoDefault(false);
+    plotButton_ = new QPushButton(QStringLiteral("&Plot..."), monitorGroup);
+    kestrum::SetControlId(plotButton_, kestrum::plot_ids::kPlotButton);
+    plotButton_->setAutoDefault(false);
     auto* logRow = new QHBoxLayout;
-    logRow->addWidget(logBox, 1, Qt::AlignTop);
-    logRow->addWidget(plotButton);
+    logRow->addWidget(logBox_, 1, Qt::AlignTop);
+    logRow->addWidget(plotButton_);
     monitorLayout->addLayout(logRow);
     right->addWidget(monitorGroup);
 
@@ -157,23 +157,23 @@ void CMonitorPage::BuildControls()
     right->addWidget(intervalGroup);
     top->addLayout(right);
 
-    connect(refreshButton, &QPushButton::clicked, this, &CMonitorPage::OnRefresh);
-    connect(startButton, &QPushButton::clicked, this, &CMonitorPage::OnStartStop);
-    connect(selectAllButton, &QPushButton::clicked, this, &CMonitorPage::OnSelectAll);
-    connect(clearAllButton, &QPushButton::clicked, this, &CMonitorPage::OnClearAll);
-    connect(logBox, &QCheckBox::clicked, this, &CMonitorPage::OnLogToFile);
-    connect(plotButton, &QPushButton::clicked, this, &CMonitorPage::OnPlot);
+    connect(refreshButton_, &QPushButton::clicked, this, &CMonitorPage::OnRefresh);
+    connect(startButton_, &QPushButton::clicked, this, &CMonitorPage::OnStartStop);
+    connect(selectAllButton_, &QPushButton::clicked, this, &CMonitorPage::OnSelectAll);
+    connect(clearAllButton_, &QPushButton::clicked, this, &CMonitorPage::OnClearAll);
+    connect(logBox_, &QCheckBox::clicked, this, &CMonitorPage::OnLogToFile);
+    connect(plotButton_, &QPushButton::clicked, this, &CMonitorPage::OnPlot);
 }
 
 void CMonitorPage::OnPlot()
 {
-    if (!plot) {
-        plot = new CPlotWindow(plotHistory, this);
-        plot->serialNumber = [this] { return serialNumber ? serialNumber() : QString(); };
+    if (!plot_) {
+        plot_ = new CPlotWindow(plotHistory_, this);
+        plot_->serialNumber = [this] { return serialNumber ? serialNumber() : QString(); };
     }
-    plot->show();
-    plot->raise();
-    plot->activateWindow();
+    plot_->show();
+    plot_->raise();
+    plot_->activateWindow();
 }
 
 void CMonitorPage::ShowNotResponding()
@@ -202,8 +202,8 @@ void CMonitorPage::OnRefresh()
     for (std::size_t i = 0; i < kGaugeCount; ++i) {
         if (result.shown[i].empty())
             continue;
-        values[i]->setText(QString::fromStdString(result.shown[i]));
-        values[i]->setEnabled(true);
+        values_[i]->setText(QString::fromStdString(result.shown[i]));
+        values_[i]->setEnabled(true);
     }
     if (!answered)
         ShowNotResponding();
@@ -215,14 +215,14 @@ void CMonitorPage::OnShownStateChanged()
 {
     if (ShowsConnected())
         return;
-    for (QLabel* value : values)
+    for (QLabel* value : values_)
         value->setEnabled(false);
 }
 
 void CMonitorPage::PushSettings()
 {
     for (std::size_t i = 0; i < kGaugeCount; ++i)
-        settings_.checked[i] = checks[i]->isChecked();
+        settings_.checked[i] = checks_[i]->isChecked();
     if (worker_)
         worker_->SetSettings(settings_);
 }
@@ -231,8 +231,8 @@ void CMonitorPage::OnStartStop()
 {
     if (worker_) {
         worker_->Stop();
-        startButton->setText(QStringLiteral("St&art"));
-        refreshButton->setEnabled(true);
+        startButton_->setText(QStringLiteral("St&art"));
+        refreshButton_->setEnabled(true);
         return;
     }
     kestrum::monitor::PollCallbacks callbacks;
@@ -254,23 +254,23 @@ void CMonitorPage::OnStartStop()
     };
     worker_ = std::make_unique<kestrum::monitor::CPollWorker>(Controller(), log_, callbacks);
     PushSettings();
-    plotHistory.BreakRun();
+    plotHistory_.BreakRun();
     worker_->Start();
-    startButton->setText(QStringLiteral("St&op"));
-    refreshButton->setEnabled(false);
+    startButton_->setText(QStringLiteral("St&op"));
+    refreshButton_->setEnabled(false);
 }
 
 void CMonitorPage::ShowCycle(const CycleResult& result, double time)
 {
     if (!worker_)
         return;
-    plotHistory.Add(time, result.row);
-    if (plot && plot->isVisible())
-        plot->ReadingsAdded();
+    plotHistory_.Add(time, result.row);
+    if (plot_ && plot_->isVisible())
+        plot_->ReadingsAdded();
     for (std::size_t i = 0; i < kGaugeCount; ++i) {
-        values[i]->setText(QString::fromStdString(result.shown[i]));
+        values_[i]->setText(QString::fromStdString(result.shown[i]));
         if (!result.shown[i].empty())
-            values[i]->setEnabled(true);
+            values_[i]->setEnabled(true);
     }
 }
 
@@ -280,8 +280,8 @@ void CMonitorPage::OnPollEnded(kestrum::monitor::PollEnd end)
         worker_->Join();
         worker_.reset();
     }
-    startButton->setText(QStringLiteral("St&art"));
-    refreshButton->setEnabled(true);
+    startButton_->setText(QStringLiteral("St&art"));
+    refreshButton_->setEnabled(true);
     if (end == kestrum::monitor::PollEnd::NotResponding)
         ShowNotResponding();
 }
@@ -289,32 +289,32 @@ void CMonitorPage::OnPollEnded(kestrum::monitor::PollEnd end)
 void CMonitorPage::OnLogFailed(std::error_code error)
 {
     settings_.logging = false;
-    logBox->setChecked(false);
+    logBox_->setChecked(false);
     log_.Close();
     kestrum::ShowMessageBox(
-        QString::fromStdString(kestrum::FileErrorText(error, logPath.toStdString())),
+        QString::fromStdString(kestrum::FileErrorText(error, logPath_.toStdString())),
         QMessageBox::Ok, QMessageBox::NoIcon, this);
 }
 
 void CMonitorPage::OnGaugeClicked(std::size_t index)
 {
-    if (index == Index(Gauge::BatteryCurrent) && checks[index]->isChecked()) {
-        checks[Index(Gauge::Throttle)]->setChecked(true);
-        checks[Index(Gauge::OutputCurrent)]->setChecked(true);
+    if (index == Index(Gauge::BatteryCurrent) && checks_[index]->isChecked()) {
+        checks_[Index(Gauge::Throttle)]->setChecked(true);
+        checks_[Index(Gauge::OutputCurrent)]->setChecked(true);
     }
     Reevaluate();
 }
 
 void CMonitorPage::OnSelectAll()
 {
-    for (QCheckBox* box : checks)
+    for (QCheckBox* box : checks_)
         box->setChecked(true);
     Reevaluate();
 }
 
 void CMonitorPage::OnClearAll()
 {
-    for (QCheckBox* box : checks)
+    for (QCheckBox* box : checks_)
         box->setChecked(false);
     Reevaluate();
 }
@@ -322,11 +322,11 @@ void CMonitorPage::OnClearAll()
 void CMonitorPage::Reevaluate()
 {
     std::size_t checked = 0;
-    for (QCheckBox* box : checks)
+    for (QCheckBox* box : checks_)
         checked += box->isChecked() ? 1 : 0;
-    startButton->setEnabled(checked > 0);
-    clearAllButton->setEnabled(checked > 0);
-    selectAllButton->setEnabled(checked < kGaugeCount);
+    startButton_->setEnabled(checked > 0);
+    clearAllButton_->setEnabled(checked > 0);
+    selectAllButton_->setEnabled(checked < kGaugeCount);
     PushSettings();
     if (worker_ && checked == 0)
         OnStartStop();
@@ -341,7 +341,7 @@ void CMonitorPage::OnInterval(int milliseconds)
 
 void CMonitorPage::OnLogToFile()
 {
-    if (!logBox->isChecked()) {
+    if (!logBox_->isChecked()) {
         settings_.logging = false;
         PushSettings();
         log_.Close();
@@ -349,20 +349,20 @@ void CMonitorPage::OnLogToFile()
     }
     const QString path = chooseLogPath();
     if (path.isEmpty()) {
-        logBox->setChecked(false);
+        logBox_->setChecked(false);
         return;
     }
     std::error_code error;
     log_.timestamps = false;
     if (!log_.Open(path.toStdString(), &error)) {
         // Leaving the box checked would drop every row unseen.
-        logBox->setChecked(false);
+        logBox_->setChecked(false);
         kestrum::ShowMessageBox(
             QString::fromStdString(kestrum::FileErrorText(error, path.toStdString())),
             QMessageBox::Ok, QMessageBox::NoIcon, this);
         return;
     }
-    logPath = path;
+    logPath_ = path;
     log_.Log(1, "%s", kestrum::monitor::kCsvHeader);
     log_.timestamps = true;
     settings_.logging = true;
@@ -377,11 +377,11 @@ void CMonitorPage::StopAndClose()
         worker_->Stop();
         worker_->Join();
         worker_.reset();
-        startButton->setText(QStringLiteral("St&art"));
-        refreshButton->setEnabled(true);
+        startButton_->setText(QStringLiteral("St&art"));
+        refreshButton_->setEnabled(true);
     }
     log_.Close();
     // Left open, it would keep the program running without its main window.
-    if (plot)
-        plot->close();
+    if (plot_)
+        plot_->close();
 }

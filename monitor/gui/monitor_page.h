@@ -37,7 +37,7 @@ public:
     // What the worker takes at its next cycle.
     const kestrum::monitor::PollSettings& PollingSettings() const { return settings_; }
     // Every cycle of this run, for the service report's summary.
-    const kestrum::monitor::CPlotHistory& PlotHistory() const { return plotHistory; }
+    const kestrum::monitor::CPlotHistory& PlotHistory() const { return plotHistory_; }
 
     // Chooses the log's path; the save dialog unless a test replaces it.
     // An empty result is a cancel.
@@ -61,21 +61,21 @@ private:
     void OnLogFailed(std::error_code error);
     void ShowNotResponding();
 
-    std::array<QCheckBox*, kestrum::monitor::kGaugeCount> checks{};
-    std::array<QLabel*, kestrum::monitor::kGaugeCount> values{};
-    QPushButton* startButton = nullptr;
-    QPushButton* selectAllButton = nullptr;
-    QPushButton* clearAllButton = nullptr;
-    QPushButton* refreshButton = nullptr;
-    QCheckBox* logBox = nullptr;
-    QPushButton* plotButton = nullptr;
-    CPlotWindow* plot = nullptr; // made when first asked for
+    std::array<QCheckBox*, kestrum::monitor::kGaugeCount> checks_{};
+    std::array<QLabel*, kestrum::monitor::kGaugeCount> values_{};
+    QPushButton* startButton_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
+    QPushButton* clearAllButton_ = nullptr;
+    QPushButton* refreshButton_ = nullptr;
+    QCheckBox* logBox_ = nullptr;
+    QPushButton* plotButton_ = nullptr;
+    CPlotWindow* plot_ = nullptr; // made when first asked for
     // Every cycle since the page was made, within its bound, so that a plot
     // opened late shows what came before.
-    kestrum::monitor::CPlotHistory plotHistory;
+    kestrum::monitor::CPlotHistory plotHistory_;
 
     kestrum::monitor::PollSettings settings_;
     kestrum::CLogFile log_{1, false};
-    QString logPath; // of the open log, for its error texts
+    QString logPath_; // of the open log, for its error texts
     std::unique_ptr<kestrum::monitor::CPollWorker> worker_;
 };

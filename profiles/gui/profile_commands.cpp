@@ -36,26 +36,26 @@ constexpr auto kFilter = "Controller Profiles (*.json);;All Files (*.*)";
 
 CProfileCommands::CProfileCommands(kestrum::CController& link, CControlPage& controlPage,
                                    CThrottlePage& throttlePage, QWidget& owner)
-    : QObject(&owner), controller(link), control(controlPage), throttle(throttlePage),
-      window(owner), history(kestrum::DefaultHistoryFolder())
+    : QObject(&owner), controller_(link), control_(controlPage), throttle_(throttlePage),
+      window_(owner), history_(kestrum::DefaultHistoryFolder())
 {}
 
 bool CProfileCommands::ReadPages(bool fresh)
 {
     // Each page's own Refresh, so that the page shows what was read and the
     // user hears of a failure exactly as from the page.
-    if (fresh || !kestrum::PanelComplete(control.Panel()))
-        control.OnRefresh();
-    if (!kestrum::PanelComplete(control.Panel()))
+    if (fresh || !kestrum::PanelComplete(control_.Panel()))
+        control_.OnRefresh();
+    if (!kestrum::PanelComplete(control_.Panel()))
         return false;
-    if (fresh || !kestrum::ThrottleComplete(throttle.Response()))
-        throttle.OnRefresh();
-    return kestrum::ThrottleComplete(throttle.Response());
+    if (fresh || !kestrum::ThrottleComplete(throttle_.Response()))
+        throttle_.OnRefresh();
+    return kestrum::ThrottleComplete(throttle_.Response());
 }
 
 std::optional<kestrum::ControllerProfile> CProfileCommands::Current() const
 {
-    return kestrum::CaptureProfile(control.Panel(), throttle.Response());
+    return kestrum::CaptureProfile(control_.Panel(), throttle_.Response());
 }
 
 void CProfileCommands::OnSaveProfile()
@@ -66,9 +66,9 @@ void CProfileCommands::OnSaveProfile()
     const QString name =
         QStringLiteral("%1 %2.json")
             .arg(Text(profile->serialNumber), Text(profile->takenAt.substr(0, 10)));
-    const QString path =
-        QFileDialog::getSaveFileName(&window, QStringLiteral("Save Profile"),
-                                     QDir(lastFolder).filePath(name), QString::fromLatin1(kFilter));
+    const QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save Profile"),
+                                                      QDir(lastFolder_).filePath(name),
+                                                      QString::fromLatin1(kFilter));
     if (!path.isEmpty())
         SaveProfileTo(path);
 }
@@ -78,10 +78,10 @@ void CProfileCommands::SaveProfileTo(const QString& path)
     if (!ReadPages())
         return;
     const auto profile = Current();
-    lastFolder = QFileInfo(path).absolutePath();
+    lastFolder_ = QFileInfo(path).absolutePath();
     if (const std::error_code error = kestrum::SaveProfile(path.toStdString(), *profile)) {
         kestrum::ShowMessageBox(Text(kestrum::FileErrorText(error, path.toStdString())),
-                                QMessageBox::Ok, QMessageBox::Warning, &window);
+                                QMessageBox::Ok, QMessageBox::Warning, &window_);
         return;
     }
     emit ResultReady(QStringLiteral("Profile saved"));
@@ -89,15 +89,15 @@ void CProfileCommands::SaveProfileTo(const QString& path)
 
 void CProfileCommands::OnLoadProfile()
 {
-    const QString path = QFileDialog::getOpenFileName(&window, QStringLiteral("Load Profile"),
-                                                      lastFolder, QString::fromLatin1(kFilter));
+    const QString path = QFileDialog::getOpenFileName(&window_, QStringLiteral("Load Profile"),
+                                                      lastFolder_, QString::fromLatin1(kFilter));
     if (!path.isEmpty())
         LoadProfileFrom(path);
 }
 
 void CProfileCommands::LoadProfileFrom(const QString& path)
 {
-    lastFolder = QFileInfo(path).absolutePath();
+    lastFolder_ = QFileInfo(path).absolutePath();
     const kestrum::ProfileRead read = kestrum::ReadProfile(path.toStdString());
     if (!read.profile) {
         const QString text =
@@ -105,7 +105,7 @@ void CProfileCommands::LoadProfileFrom(const QString& path)
                 ? Text(read.error)
                 : Text(kestrum::UnusableProfileText(QDir::toNativeSeparators(path).toStdString())) +
                       QStringLiteral("\n\n") + Text(read.error);
-        kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &window);
+        kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, &window_);
         return;
     }
     LoadProfile(*read.profile);
@@ -130,7 +130,7 @@ bool CProfileCommands::ConfirmOtherModel(const kestrum::ControllerProfile& profi
     text += QStringLiteral("\n\nLoad it onto this controller anyway?");
     // Enter must not write another model's values: No is the default.
     return kestrum::ShowMessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
-                                   &window, QMessageBox::No) == QMessageBox::Yes;
+                                   &window_, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
@@ -149,7 +149,7 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
                                     ? QString::fromUtf8(kestrum::kProfileAlreadyHeldText)
                                     : QString::fromUtf8(kestrum::kNothingWritableText) +
                                           QStringLiteral(" to this controller:") + Bulleted(lines),
-                                QMessageBox::Ok, QMessageBox::Information, &window);
+                                QMessageBox::Ok, QMessageBox::Information, &window_);
         return;
     }
     const QString question =
@@ -157,19 +157,19 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
             .arg(Text(profile.serialNumber), Text(profile.takenAt)) +
         Bulleted(lines);
     if (kestrum::ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
-                                &window) != QMessageBox::Yes)
+                                &window_) != QMessageBox::Yes)
         return;
 
     KeepHistory("Profile load");
     kestrum::LoadReport report;
     {
         CWaitCursor wait;
-        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), &window);
-        report =
-            kestrum::LoadProfile(controller, plan, control.Panel(), throttle.Response(), progress);
+        CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), &window_);
+        report = kestrum::LoadProfile(controller_, plan, control_.Panel(), throttle_.Response(),
+                                      progress);
     }
-    control.ShowAll();
-    throttle.ShowResponse();
+    control_.ShowAll();
+    throttle_.ShowResponse();
     using Outcome = kestrum::LoadReport::Outcome;
     if (report.outcome == Outcome::NotLocated)
         return;
@@ -181,13 +181,13 @@ void CProfileCommands::LoadProfile(const kestrum::ControllerProfile& profile)
     case Outcome::NotResponding:
         kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()) +
                                     QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
-                                QMessageBox::Ok, QMessageBox::Warning, &window);
+                                QMessageBox::Ok, QMessageBox::Warning, &window_);
         return;
     case Outcome::PartlyWritten:
         kestrum::ShowMessageBox(Text(kestrum::TablePartlyWrittenText(
                                     "Press Set on the Throttle Response page to write it again.")) +
                                     QStringLiteral("\n\n") + Text(kestrum::LoadReportText(report)),
-                                QMessageBox::Ok, QMessageBox::Warning, &window);
+                                QMessageBox::Ok, QMessageBox::Warning, &window_);
         return;
     }
 }
@@ -204,7 +204,7 @@ std::optional<QStringList> CProfileCommands::Compare(const kestrum::ControllerPr
 
 void CProfileCommands::OnServiceHistory()
 {
-    CHistoryDlg dialog(*this, &window);
+    CHistoryDlg dialog(*this, &window_);
     dialog.exec();
 }
 
@@ -214,14 +214,14 @@ void CProfileCommands::KeepHistory(const std::string& keptBefore)
     if (!profile)
         return;
     profile->keptBefore = keptBefore;
-    const std::error_code error = history.Keep(*profile);
-    if (!error || historyFailureShown)
+    const std::error_code error = history_.Keep(*profile);
+    if (!error || historyFailureShown_)
         return;
-    historyFailureShown = true;
+    historyFailureShown_ = true;
     kestrum::ShowMessageBox(
         QString::fromUtf8(kestrum::kHistoryNotKeptText) +
             QStringLiteral(" in %1.\n\n%2")
-                .arg(QDir::toNativeSeparators(Text(history.Root().string())),
-                     Text(kestrum::FileErrorText(error, history.Root().string()))),
-        QMessageBox::Ok, QMessageBox::Warning, &window);
+                .arg(QDir::toNativeSeparators(Text(history_.Root().string())),
+                     Text(kestrum::FileErrorText(error, history_.Root().string()))),
+        QMessageBox::Ok, QMessageBox::Warning, &window_);
 }

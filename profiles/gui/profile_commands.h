@@ -48,7 +48,7 @@ public:
     // never stops the command that asked for it.
     // `keptBefore` names the change about to be made ("Set", "Upgrade").
     void KeepHistory(const std::string& keptBefore = {});
-    const kestrum::ServiceHistory& History() const { return history; }
+    const kestrum::ServiceHistory& History() const { return history_; }
 
 signals:
     // What a command did ("Profile saved"), for the status line.
@@ -62,11 +62,11 @@ private:
     bool ConfirmOtherModel(const kestrum::ControllerProfile& profile,
                            const kestrum::LoadPlan& plan);
 
-    kestrum::CController& controller;
-    CControlPage& control;
-    CThrottlePage& throttle;
-    QWidget& window;
-    kestrum::ServiceHistory history;
-    bool historyFailureShown = false;
-    QString lastFolder;
+    kestrum::CController& controller_;
+    CControlPage& control_;
+    CThrottlePage& throttle_;
+    QWidget& window_;
+    kestrum::ServiceHistory history_;
+    bool historyFailureShown_ = false;
+    QString lastFolder_;
 };

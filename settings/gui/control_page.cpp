@@ -145,17 +145,17 @@ void CControlPage::BuildControls()
     // The fallback name "UNKNOWN UNKNOWN" is wider in capitals than the
     // template allows for with most platform fonts: it wraps, and the rows
     // below make room for its second line (the group has room below them).
-    modelLabel = layout.Add(new QLabel(this), kModelId, 65, 21, 70, 8);
-    modelLabel->setWordWrap(true);
-    modelLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    modelLineHeight = modelLabel->height();
+    modelLabel_ = layout.Add(new QLabel(this), kModelId, 65, 21, 70, 8);
+    modelLabel_->setWordWrap(true);
+    modelLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    modelLineHeight_ = modelLabel_->height();
     QLabel* serialCaption = layout.AddLabel(QStringLiteral("Serial #"), -1, 18, 37);
-    serialNumberLabel = layout.Add(new QLabel(this), kSerialNumberId, 65, 37, 70, 8);
+    serialNumberLabel_ = layout.Add(new QLabel(this), kSerialNumberId, 65, 37, 70, 8);
     QLabel* fieldMapCaption = layout.AddLabel(QStringLiteral("Field Map #"), -1, 18, 53);
-    fieldMapLabel = layout.Add(new QLabel(this), kFieldMapId, 65, 53, 70, 8);
-    belowModel = {serialCaption, serialNumberLabel, fieldMapCaption, fieldMapLabel};
-    for (std::size_t i = 0; i < belowModel.size(); ++i)
-        belowModelTops[i] = belowModel[i]->y();
+    fieldMapLabel_ = layout.Add(new QLabel(this), kFieldMapId, 65, 53, 70, 8);
+    belowModel_ = {serialCaption, serialNumberLabel_, fieldMapCaption, fieldMapLabel_};
+    for (std::size_t i = 0; i < belowModel_.size(); ++i)
+        belowModelTops_[i] = belowModel_[i]->y();
 
     for (std::size_t i = 0; i < kestrum::kSwitchCount; ++i) {
         const kestrum::SwitchInfo& info = kestrum::kSwitches[i];
@@ -163,18 +163,18 @@ void CControlPage::BuildControls()
         auto* box = layout.Add(new QCheckBox(Text(info.text), this), kSwitchIds[i], r.x(), r.y(),
                                r.width(), r.height());
         connect(box, &QCheckBox::clicked, this, [this, i] { OnSwitchClicked(i); });
-        switchBoxes[i] = box;
+        switchBoxes_[i] = box;
     }
 
-    setButton = layout.Add(new QPushButton(QStringLiteral("&Set"), this), kSetId, 262, 12, 50, 14);
-    defaults = layout.Add(new QPushButton(QStringLiteral("&Defaults"), this), kDefaultsId, 262, 34,
-                          50, 14);
+    setButton_ = layout.Add(new QPushButton(QStringLiteral("&Set"), this), kSetId, 262, 12, 50, 14);
+    defaults_ = layout.Add(new QPushButton(QStringLiteral("&Defaults"), this), kDefaultsId, 262, 34,
+                           50, 14);
     auto* refresh =
         layout.Add(new QPushButton(QStringLiteral("&Refresh"), this), kRefreshId, 262, 55, 50, 14);
-    for (QPushButton* button : {setButton, defaults, refresh})
+    for (QPushButton* button : {setButton_, defaults_, refresh})
         button->setAutoDefault(false);
-    connect(setButton, &QPushButton::clicked, this, &CControlPage::OnSet);
-    connect(defaults, &QPushButton::clicked, this, &CControlPage::OnDefaults);
+    connect(setButton_, &QPushButton::clicked, this, &CControlPage::OnSet);
+    connect(defaults_, &QPushButton::clicked, this, &CControlPage::OnDefaults);
     connect(refresh, &QPushButton::clicked, this, &CControlPage::OnRefresh);
 
     const auto& settings = kestrum::Settings();
@@ -190,8 +190,8 @@ void CControlPage::BuildControls()
     for (std::size_t i = 0; i < settings.size(); ++i) {
         const kestrum::SettingInfo& setting = settings[i];
         const SettingRow& row = kRows[i];
-        valueLabels[i] = layout.Add(new QLabel(this), row.valueId, 91, row.y, 25, 8);
-        valueLabels[i]->move(valueLabels[i]->pos() + QPoint(shift, 0));
+        valueLabels_[i] = layout.Add(new QLabel(this), row.valueId, 91, row.y, 25, 8);
+        valueLabels_[i]->move(valueLabels_[i]->pos() + QPoint(shift, 0));
         if (!setting.unit.empty()) {
             QLabel* unit = layout.AddLabel(Text(setting.unit), row.unitId, 125, row.y);
             unit->move(unit->pos() + QPoint(shift, 0));
@@ -206,7 +206,7 @@ void CControlPage::BuildControls()
                 [this, id](int value) { OnHScroll(id, value, false); });
         connect(slider, &QSlider::sliderReleased, this,
                 [this, id, slider] { OnHScroll(id, slider->value(), true); });
-        sliders[i] = slider;
+        sliders_[i] = slider;
     }
     layout.AddLabel(QStringLiteral("Slow"), kSlowId, 151, 202);
     layout.AddLabel(QStringLiteral("Fast"), kFastId, 293, 202);
@@ -219,22 +219,22 @@ void CControlPage::OnRefresh()
     ControlPanel::Outcome outcome;
     {
         CWaitCursor wait;
-        outcome = panel.Refresh(Controller());
+        outcome = panel_.Refresh(Controller());
         ShowAll();
     }
     ShowIdentity(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
         ShowNotResponding();
-    if (panel.Key())
-        emit ControllerIdentified(*panel.Key());
+    if (panel_.Key())
+        emit ControllerIdentified(*panel_.Key());
 }
 
 void CControlPage::ShowIdentity(ControlPanel::Outcome outcome)
 {
     if (outcome == ControlPanel::Outcome::Done) {
         emit IdentityRead(QStringLiteral("%1, serial %2")
-                              .arg(QString::fromStdString(panel.ModelLabel()),
-                                   QString::fromStdString(panel.SerialNumberLabel())));
+                              .arg(QString::fromStdString(panel_.ModelLabel()),
+                                   QString::fromStdString(panel_.SerialNumberLabel())));
     } else if (outcome == ControlPanel::Outcome::NotLocated) {
         emit IdentityRead(QString());
     }
@@ -253,7 +253,7 @@ void CControlPage::OnSet()
     ControlPanel::Outcome outcome;
     {
         CWaitCursor wait;
-        outcome = panel.Set(Controller());
+        outcome = panel_.Set(Controller());
         ShowAll();
     }
     ShowWriteResult(outcome);
@@ -263,7 +263,7 @@ void CControlPage::OnSet()
 
 void CControlPage::ShowWriteResult(ControlPanel::Outcome outcome)
 {
-    const std::size_t written = panel.WrittenBySet();
+    const std::size_t written = panel_.WrittenBySet();
     const QString count =
         written == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(written);
     if (outcome == ControlPanel::Outcome::Done && written > 0) {
@@ -277,42 +277,42 @@ void CControlPage::ShowWriteResult(ControlPanel::Outcome outcome)
 void CControlPage::OnDefaults()
 {
     CWaitCursor wait;
-    panel.Defaults();
+    panel_.Defaults();
     ShowAll();
 }
 
 void CControlPage::OnHScroll(SettingId id, int position, bool endOfMove)
 {
     const std::size_t index = kestrum::SettingIndex(id);
-    const ControlPanel::SliderMove move = panel.MoveSlider(
+    const ControlPanel::SliderMove move = panel_.MoveSlider(
         id, static_cast<std::uint16_t>(std::clamp(position, 0, 0xFFFF)), endOfMove);
     if (!move.message.empty()) {
         // The box takes the mouse: let go of the slider first, or it would
         // go on dragging or stepping behind the box and ask again.
-        sliders[index]->EndInteraction();
+        sliders_[index]->EndInteraction();
         kestrum::ShowMessageBox(Text(move.message), QMessageBox::Ok, QMessageBox::Warning, this);
     }
     ShowSetting(index);
-    setButton->setEnabled(SetAllowed());
+    setButton_->setEnabled(SetAllowed());
 }
 
 void CControlPage::OnSwitchClicked(std::size_t index)
 {
-    if (index >= switchBoxes.size())
+    if (index >= switchBoxes_.size())
         return;
-    panel.SetSwitch(index, switchBoxes[index]->isChecked());
+    panel_.SetSwitch(index, switchBoxes_[index]->isChecked());
     UpdateSetButton();
 }
 
 void CControlPage::UpdateSetButton()
 {
-    panel.UpdateSetButton();
-    setButton->setEnabled(SetAllowed());
+    panel_.UpdateSetButton();
+    setButton_->setEnabled(SetAllowed());
 }
 
 bool CControlPage::SetAllowed() const
 {
-    return panel.SetEnabled() && ShowsConnected();
+    return panel_.SetEnabled() && ShowsConnected();
 }
 
 void CControlPage::OnShownStateChanged()
@@ -328,50 +328,51 @@ void CControlPage::ShowNotResponding()
 
 void CControlPage::ShowAll()
 {
-    modelLabel->setText(QString::fromStdString(panel.ModelLabel()));
+    modelLabel_->setText(QString::fromStdString(panel_.ModelLabel()));
     const int modelHeight =
-        std::max(modelLineHeight, modelLabel->heightForWidth(modelLabel->width()));
-    modelLabel->resize(modelLabel->width(), modelHeight);
-    for (std::size_t i = 0; i < belowModel.size(); ++i)
-        belowModel[i]->move(belowModel[i]->x(), belowModelTops[i] + modelHeight - modelLineHeight);
-    serialNumberLabel->setText(QString::fromStdString(panel.SerialNumberLabel()));
-    fieldMapLabel->setText(QString::fromStdString(panel.FieldMapLabel()));
-    for (std::size_t i = 0; i < sliders.size(); ++i)
+        std::max(modelLineHeight_, modelLabel_->heightForWidth(modelLabel_->width()));
+    modelLabel_->resize(modelLabel_->width(), modelHeight);
+    for (std::size_t i = 0; i < belowModel_.size(); ++i)
+        belowModel_[i]->move(belowModel_[i]->x(),
+                             belowModelTops_[i] + modelHeight - modelLineHeight_);
+    serialNumberLabel_->setText(QString::fromStdString(panel_.SerialNumberLabel()));
+    fieldMapLabel_->setText(QString::fromStdString(panel_.FieldMapLabel()));
+    for (std::size_t i = 0; i < sliders_.size(); ++i)
         ShowSetting(i);
     ShowSwitches();
     // Values of a controller no longer connected are greyed, as unread ones.
-    for (QLabel* label : {modelLabel, serialNumberLabel, fieldMapLabel})
+    for (QLabel* label : {modelLabel_, serialNumberLabel_, fieldMapLabel_})
         label->setEnabled(ShowsConnected());
-    setButton->setEnabled(SetAllowed());
-    defaults->setEnabled(panel.AnythingRead() && ShowsConnected());
+    setButton_->setEnabled(SetAllowed());
+    defaults_->setEnabled(panel_.AnythingRead() && ShowsConnected());
 }
 
 void CControlPage::ShowSetting(std::size_t index)
 {
     const SettingId id = kestrum::Settings()[index].id;
-    CSettingSlider* slider = sliders[index];
+    CSettingSlider* slider = sliders_[index];
     // Mirroring the state is no user move: keep it from coming back as one.
     const QSignalBlocker quiet(slider);
-    const int maximum = panel.Maximum(id);
+    const int maximum = panel_.Maximum(id);
     if (slider->maximum() != maximum) {
         slider->setRange(0, maximum);
         // As a trackbar pages: a fifth of the range.
         slider->setPageStep(std::max(1, maximum / 5));
     }
-    slider->setValue(panel.Position(id));
-    valueLabels[index]->setText(QString::fromStdString(panel.ValueText(id)));
+    slider->setValue(panel_.Position(id));
+    valueLabels_[index]->setText(QString::fromStdString(panel_.ValueText(id)));
     // Greyed until read, so that nothing looks like a reading never made.
-    const bool read = panel.SettingRead(id) && ShowsConnected();
+    const bool read = panel_.SettingRead(id) && ShowsConnected();
     slider->setEnabled(read);
-    valueLabels[index]->setEnabled(read);
+    valueLabels_[index]->setEnabled(read);
 }
 
 void CControlPage::ShowSwitches()
 {
-    for (std::size_t i = 0; i < switchBoxes.size(); ++i) {
-        switchBoxes[i]->setChecked(panel.SwitchChecked(i));
-        switchBoxes[i]->setEnabled(panel.SwitchesRead() && ShowsConnected());
+    for (std::size_t i = 0; i < switchBoxes_.size(); ++i) {
+        switchBoxes_[i]->setChecked(panel_.SwitchChecked(i));
+        switchBoxes_[i]->setEnabled(panel_.SwitchesRead() && ShowsConnected());
     }
-    switchBoxes[kestrum::kPlugBrakeSwitch]->setEnabled(
-        panel.SwitchesRead() && panel.PlugBrakeEnabled() && ShowsConnected());
+    switchBoxes_[kestrum::kPlugBrakeSwitch]->setEnabled(
+        panel_.SwitchesRead() && panel_.PlugBrakeEnabled() && ShowsConnected());
 }

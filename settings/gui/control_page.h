@@ -35,7 +35,7 @@ public:
 
     // The page's model, for commands that read or write the whole setup
     // (profiles); ShowAll mirrors it into the controls afterwards.
-    kestrum::ControlPanel& Panel() { return panel; }
+    kestrum::ControlPanel& Panel() { return panel_; }
     void ShowAll();
 
 protected:
@@ -51,17 +51,17 @@ private:
     void ShowSetting(std::size_t index);
     void ShowSwitches();
 
-    kestrum::ControlPanel panel;
-    QLabel* modelLabel = nullptr;
-    QLabel* serialNumberLabel = nullptr;
-    QLabel* fieldMapLabel = nullptr;
+    kestrum::ControlPanel panel_;
+    QLabel* modelLabel_ = nullptr;
+    QLabel* serialNumberLabel_ = nullptr;
+    QLabel* fieldMapLabel_ = nullptr;
     // The identity rows under the model, moved down while its name wraps.
-    std::array<QLabel*, 4> belowModel{};
-    std::array<int, 4> belowModelTops{};
-    int modelLineHeight = 0;
-    std::array<CSettingSlider*, kestrum::kSettingCount> sliders{};
-    std::array<QLabel*, kestrum::kSettingCount> valueLabels{};
-    std::array<QCheckBox*, kestrum::kSwitchCount> switchBoxes{};
-    QPushButton* setButton = nullptr;
-    QPushButton* defaults = nullptr;
+    std::array<QLabel*, 4> belowModel_{};
+    std::array<int, 4> belowModelTops_{};
+    int modelLineHeight_ = 0;
+    std::array<CSettingSlider*, kestrum::kSettingCount> sliders_{};
+    std::array<QLabel*, kestrum::kSettingCount> valueLabels_{};
+    std::array<QCheckBox*, kestrum::kSwitchCount> switchBoxes_{};
+    QPushButton* setButton_ = nullptr;
+    QPushButton* defaults_ = nullptr;
 };

@@ -53,65 +53,65 @@ CThrottlePage::CThrottlePage(kestrum::CController& controller, CWriteGuard& writ
 {
     setMinimumSize(420, 300);
     auto* sensorGroup = new QGroupBox(QStringLiteral("Throttle Sensor Type"), this);
-    this->sensorGroup = sensorGroup;
+    this->sensorGroup_ = sensorGroup;
     auto* sensorLayout = new QVBoxLayout(sensorGroup);
-    for (std::size_t i = 0; i < sensorButtons.size(); ++i) {
+    for (std::size_t i = 0; i < sensorButtons_.size(); ++i) {
         const auto& type = kestrum::kSensorTypes[i];
         auto* button = new QRadioButton(
             QString::fromUtf8(type.label.data(), static_cast<qsizetype>(type.label.size())),
             sensorGroup);
         kestrum::SetControlId(button, kSensorButtonIds[i]);
         sensorLayout->addWidget(button);
-        sensorButtons[i] = button;
+        sensorButtons_[i] = button;
         connect(button, &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
-                response.CheckSensor(i);
+                response_.CheckSensor(i);
             ShowState();
         });
     }
     auto* curveGroup = new QGroupBox(QStringLiteral("Throttle Response"), this);
-    this->curveGroup = curveGroup;
+    this->curveGroup_ = curveGroup;
     auto* curveLayout = new QVBoxLayout(curveGroup);
     const auto curves = kestrum::AllCurves();
-    for (std::size_t i = 0; i < curveButtons.size(); ++i) {
+    for (std::size_t i = 0; i < curveButtons_.size(); ++i) {
         auto* button = new QRadioButton(QString::fromLatin1(kCurveButtons[i].label), curveGroup);
         kestrum::SetControlId(button, kCurveButtons[i].id);
         curveLayout->addWidget(button);
-        curveButtons[i] = button;
+        curveButtons_[i] = button;
         connect(button, &QRadioButton::clicked, this, [this, curve = curves[i]] {
-            response.Select(curve);
+            response_.Select(curve);
             UpdateGraph();
         });
     }
     // Greyed until a Refresh reads the sensor type and options, so that
     // nothing looks like a reading that was never made.
-    for (QRadioButton* button : sensorButtons)
+    for (QRadioButton* button : sensorButtons_)
         button->setEnabled(false);
-    for (QRadioButton* button : curveButtons)
+    for (QRadioButton* button : curveButtons_)
         button->setEnabled(false);
 
-    setButton = new QPushButton(QStringLiteral("&Set"), this);
-    kestrum::SetControlId(setButton, 1043);
-    refreshButton = new QPushButton(QStringLiteral("&Refresh"), this);
-    kestrum::SetControlId(refreshButton, 1044);
-    connect(setButton, &QPushButton::clicked, this, &CThrottlePage::OnSet);
-    connect(refreshButton, &QPushButton::clicked, this, &CThrottlePage::OnRefresh);
-    graph = new CTableEdit(this);
-    kestrum::SetControlId(graph, 1079);
-    tableNotice = new QLabel(this);
-    tableNotice->setObjectName(QStringLiteral("tableNotice"));
-    tableNotice->setWordWrap(true);
-    tableNotice->hide();
+    setButton_ = new QPushButton(QStringLiteral("&Set"), this);
+    kestrum::SetControlId(setButton_, 1043);
+    refreshButton_ = new QPushButton(QStringLiteral("&Refresh"), this);
+    kestrum::SetControlId(refreshButton_, 1044);
+    connect(setButton_, &QPushButton::clicked, this, &CThrottlePage::OnSet);
+    connect(refreshButton_, &QPushButton::clicked, this, &CThrottlePage::OnRefresh);
+    graph_ = new CTableEdit(this);
+    kestrum::SetControlId(graph_, 1079);
+    tableNotice_ = new QLabel(this);
+    tableNotice_->setObjectName(QStringLiteral("tableNotice"));
+    tableNotice_->setWordWrap(true);
+    tableNotice_->hide();
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(setButton);
-    buttons->addWidget(refreshButton);
+    buttons->addWidget(setButton_);
+    buttons->addWidget(refreshButton_);
     buttons->addStretch();
     auto* right = new QVBoxLayout;
     right->addWidget(curveGroup);
     right->addLayout(buttons);
-    right->addWidget(graph, 1);
-    right->addWidget(tableNotice);
+    right->addWidget(graph_, 1);
+    right->addWidget(tableNotice_);
     auto* top = new QHBoxLayout(this);
     top->addWidget(sensorGroup);
     top->addLayout(right, 1);
@@ -124,7 +124,7 @@ void CThrottlePage::OnRefresh()
     kestrum::ThrottleResponse::Outcome outcome;
     {
         CDialogProgress progress(QStringLiteral("Reading Throttle Table..."), window());
-        outcome = response.Refresh(Controller(), progress);
+        outcome = response_.Refresh(Controller(), progress);
     }
     if (outcome == kestrum::ThrottleResponse::Outcome::NotLocated)
         return;
@@ -136,23 +136,23 @@ void CThrottlePage::OnRefresh()
 
 void CThrottlePage::ShowResponse()
 {
-    if (response.SensorsRead()) {
-        for (std::size_t i = 0; i < sensorButtons.size(); ++i)
-            sensorButtons[i]->setEnabled(kestrum::SensorEnabled(
-                kestrum::kSensorTypes[i], response.Options(), response.RestrictedModel()));
+    if (response_.SensorsRead()) {
+        for (std::size_t i = 0; i < sensorButtons_.size(); ++i)
+            sensorButtons_[i]->setEnabled(kestrum::SensorEnabled(
+                kestrum::kSensorTypes[i], response_.Options(), response_.RestrictedModel()));
     }
     for (std::size_t i = 0; i < kestrum::kFixedCurveCount; ++i)
-        curveButtons[i]->setEnabled(response.CurvesEnabled());
-    CheckOnly(sensorButtons, kestrum::SensorIndex(response.SensorCode()));
-    response.CheckSensor(kestrum::SensorIndex(response.SensorCode()));
+        curveButtons_[i]->setEnabled(response_.CurvesEnabled());
+    CheckOnly(sensorButtons_, kestrum::SensorIndex(response_.SensorCode()));
+    response_.CheckSensor(kestrum::SensorIndex(response_.SensorCode()));
     const auto curves = kestrum::AllCurves();
-    for (std::size_t i = 0; i < curveButtons.size(); ++i)
-        curveButtons[i]->setChecked(response.Selected() == curves[i]);
+    for (std::size_t i = 0; i < curveButtons_.size(); ++i)
+        curveButtons_[i]->setChecked(response_.Selected() == curves[i]);
     // Custom holds only what was read or is to be written, never a choice
     // of its own.
     const std::size_t custom = kestrum::kCustomCurveIndex;
-    curveButtons[custom]->setEnabled(response.Written() == curves[custom] ||
-                                     response.Selected() == curves[custom]);
+    curveButtons_[custom]->setEnabled(response_.Written() == curves[custom] ||
+                                      response_.Selected() == curves[custom]);
     UpdateGraph();
 }
 
@@ -164,15 +164,15 @@ void CThrottlePage::OnSet()
     emit AboutToWrite(QStringLiteral("Throttle Set"));
     CWaitCursor wait;
     const bool writesTable =
-        response.Selected() != nullptr && response.Selected() != response.Written();
+        response_.Selected() != nullptr && response_.Selected() != response_.Written();
     kestrum::ThrottleResponse::Outcome outcome;
     {
         CDialogProgress progress(QStringLiteral("Writing Throttle Table..."), window());
-        outcome = response.Set(Controller(), progress);
+        outcome = response_.Set(Controller(), progress);
     }
     using Outcome = kestrum::ThrottleResponse::Outcome;
     if (outcome == Outcome::Done) {
-        const bool tableWritten = writesTable && response.Written() == response.Selected();
+        const bool tableWritten = writesTable && response_.Written() == response_.Selected();
         emit ResultReady(QString::fromUtf8(kestrum::SetDoneText(tableWritten)));
     } else if (outcome == Outcome::NotResponding) {
         NotResponding();
@@ -187,24 +187,24 @@ void CThrottlePage::OnSet()
 
 void CThrottlePage::ShowState()
 {
-    setButton->setEnabled(response.SetEnabled() && ShowsConnected());
+    setButton_->setEnabled(response_.SetEnabled() && ShowsConnected());
 }
 
 void CThrottlePage::OnShownStateChanged()
 {
-    for (QWidget* shown : {sensorGroup, curveGroup, static_cast<QWidget*>(graph)})
+    for (QWidget* shown : {sensorGroup_, curveGroup_, static_cast<QWidget*>(graph_)})
         shown->setEnabled(ShowsConnected());
     ShowState();
 }
 
 void CThrottlePage::UpdateGraph()
 {
-    if (auto* curve = response.Selected())
-        graph->SetTable(curve->table.data(), static_cast<int>(curve->table.size()));
-    graph->update();
-    const std::string notice = kestrum::TableReadNotice(response);
-    tableNotice->setText(QString::fromStdString(notice));
-    tableNotice->setVisible(!notice.empty());
+    if (auto* curve = response_.Selected())
+        graph_->SetTable(curve->table.data(), static_cast<int>(curve->table.size()));
+    graph_->update();
+    const std::string notice = kestrum::TableReadNotice(response_);
+    tableNotice_->setText(QString::fromStdString(notice));
+    tableNotice_->setVisible(!notice.empty());
     ShowState();
 }
 

@@ -26,7 +26,7 @@ public:
 
     // The page's model, for commands that read or write the whole setup
     // (profiles); ShowResponse mirrors it into the controls afterwards.
-    kestrum::ThrottleResponse& Response() { return response; }
+    kestrum::ThrottleResponse& Response() { return response_; }
     void ShowResponse();
 
 protected:
@@ -38,15 +38,15 @@ private:
     void UpdateGraph();
     void NotResponding();
 
-    kestrum::ThrottleResponse response;
-    std::array<QRadioButton*, 8> sensorButtons{};
-    std::array<QRadioButton*, kestrum::kCurveCount> curveButtons{};
-    QPushButton* setButton = nullptr;
-    QPushButton* refreshButton = nullptr;
-    CTableEdit* graph = nullptr;
-    QLabel* tableNotice = nullptr;
+    kestrum::ThrottleResponse response_;
+    std::array<QRadioButton*, 8> sensorButtons_{};
+    std::array<QRadioButton*, kestrum::kCurveCount> curveButtons_{};
+    QPushButton* setButton_ = nullptr;
+    QPushButton* refreshButton_ = nullptr;
+    CTableEdit* graph_ = nullptr;
+    QLabel* tableNotice_ = nullptr;
     // Greyed as a whole while the values are of a controller no longer
     // connected; each button keeps its own enabling beneath.
-    QWidget* sensorGroup = nullptr;
-    QWidget* curveGroup = nullptr;
+    QWidget* sensorGroup_ = nullptr;
+    QWidget* curveGroup_ = nullptr;
 };

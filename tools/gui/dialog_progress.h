@@ -18,29 +18,29 @@ class CDialogProgress final : public kestrum::RunProgress
 {
 public:
     explicit CDialogProgress(QString text, QWidget* mainWindow = nullptr)
-        : text(std::move(text)), mainWindow(mainWindow)
+        : text_(std::move(text)), mainWindow_(mainWindow)
     {}
 
     void SetRange(std::int64_t lower, std::int64_t upper) override
     {
-        dialog.reset();
-        dialog = std::make_unique<CProgressDlg>(text, Clamp(lower), Clamp(upper), mainWindow);
+        dialog_.reset();
+        dialog_ = std::make_unique<CProgressDlg>(text_, Clamp(lower), Clamp(upper), mainWindow_);
     }
     void SetPos(std::int64_t pos) override
     {
-        if (dialog)
-            dialog->SetPos(Clamp(pos));
+        if (dialog_)
+            dialog_->SetPos(Clamp(pos));
     }
     bool Cancelled() override
     {
-        if (!dialog)
+        if (!dialog_)
             return false;
-        dialog->PumpMessages();
-        return dialog->cancelled();
+        dialog_->PumpMessages();
+        return dialog_->cancelled();
     }
     // Closes the window before the caller's final message box.
-    void Close() { dialog.reset(); }
-    CProgressDlg* Dialog() const { return dialog.get(); }
+    void Close() { dialog_.reset(); }
+    CProgressDlg* Dialog() const { return dialog_.get(); }
 
 private:
     static int Clamp(std::int64_t value)
@@ -48,7 +48,7 @@ private:
         return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
     }
 
-    QString text;
-    QWidget* mainWindow;
-    std::unique_ptr<CProgressDlg> dialog;
+    QString text_;
+    QWidget* mainWindow_;
+    std::unique_ptr<CProgressDlg> dialog_;
 };

@@ -181,7 +181,7 @@ const char* const kLabelTexts[] = {"Address Low", "Address High", "Data Low", "D
 } // namespace
 
 CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operation, QWidget* parent)
-    : QDialog(parent), controller(controller), operation(operation)
+    : QDialog(parent), controller_(controller), operation_(operation)
 {
     setWindowTitle(QStringLiteral("Memory Viewer"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -191,7 +191,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
     // tab order. Where the platform font needs more room than the classic
     // coordinates give a radio button or a label, the columns to its right
     // move over (and the dialog widens) rather than clip the text.
-    radios = new QButtonGroup(this);
+    radios_ = new QButtonGroup(this);
     int radiosRight = 0;
     for (const OperationRow& row : kRows) {
         auto* radio = new QRadioButton(QString::fromUtf8(row.radioText), this);
@@ -199,7 +199,7 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
         const int width = std::max(du.X(row.radioWidth), radio->sizeHint().width());
         radio->setGeometry(du.X(7), du.Y(row.radioY), width,
                            std::max(du.Y(10), radio->sizeHint().height()));
-        radios->addButton(radio, static_cast<int>(row.operation));
+        radios_->addButton(radio, static_cast<int>(row.operation));
         radiosRight = std::max(radiosRight, du.X(7) + width);
     }
 
@@ -221,9 +221,9 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
         return label;
     };
     makeLabel(kAddressLowLabelId, "Address Low", 9);
-    addressHighLabel = makeLabel(kAddressHighLabelId, "Address High", 26);
-    dataLowLabel = makeLabel(kDataLowLabelId, "Data Low", 44);
-    dataHighLabel = makeLabel(kDataHighLabelId, "Data High", 63);
+    addressHighLabel_ = makeLabel(kAddressHighLabelId, "Address High", 26);
+    dataLowLabel_ = makeLabel(kDataLowLabelId, "Data Low", 44);
+    dataHighLabel_ = makeLabel(kDataHighLabelId, "Data High", 63);
 
     const struct
     {
@@ -236,12 +236,12 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
         kestrum::SetControlId(edit, editPlaces[field].id);
         edit->setGeometry(editLeft, du.Y(editPlaces[field].y), du.X(40), du.Y(14));
         edit->setAlignment(Qt::AlignCenter);
-        edits[field] = edit;
+        edits_[field] = edit;
     }
     // Only the address fields are checked as the user leaves them: the data
     // fields are checked when they are used.
-    edits[kAddressLow]->installEventFilter(this);
-    edits[kAddressHigh]->installEventFilter(this);
+    edits_[kAddressLow]->installEventFilter(this);
+    edits_[kAddressHigh]->installEventFilter(this);
 
     const auto makeButton = [&](int id, const char* text, int y) {
         auto* button = new QPushButton(QString::fromUtf8(text), this);
@@ -249,24 +249,24 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
         button->setGeometry(du.X(206) + shift, du.Y(y), du.X(50), du.Y(14));
         return button;
     };
-    readWrite = makeButton(kReadWriteId, "&Read", 7);
-    readWrite->setDefault(true);
+    readWrite_ = makeButton(kReadWriteId, "&Read", 7);
+    readWrite_->setDefault(true);
     QPushButton* reset = makeButton(kResetId, "Re&set", 30);
     QPushButton* exit = makeButton(kExitId, "E&xit", 54);
 
-    status = new QLabel(this);
-    kestrum::SetControlId(status, kStatusId);
-    status->setGeometry(du.X(7), du.Y(113), du.X(249) + shift, du.Y(12));
-    status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    status->setAlignment(Qt::AlignCenter);
+    status_ = new QLabel(this);
+    kestrum::SetControlId(status_, kStatusId);
+    status_->setGeometry(du.X(7), du.Y(113), du.X(249) + shift, du.Y(12));
+    status_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    status_->setAlignment(Qt::AlignCenter);
 
-    connect(radios, &QButtonGroup::idClicked, this,
+    connect(radios_, &QButtonGroup::idClicked, this,
             [this](int id) { SetOperation(static_cast<MemoryOperation>(id)); });
     for (int field = 0; field < kFieldCount; ++field) {
-        connect(edits[field], &QLineEdit::textChanged, this,
-                [this, field] { refused[field] = false; });
+        connect(edits_[field], &QLineEdit::textChanged, this,
+                [this, field] { refused_[field] = false; });
     }
-    connect(readWrite, &QPushButton::clicked, this, &CMemoryDlg::OnReadWrite);
+    connect(readWrite_, &QPushButton::clicked, this, &CMemoryDlg::OnReadWrite);
     connect(reset, &QPushButton::clicked, this, &CMemoryDlg::OnReset);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -276,29 +276,29 @@ CMemoryDlg::CMemoryDlg(kestrum::CController& controller, MemoryOperation operati
 
 void CMemoryDlg::SetOperation(MemoryOperation next)
 {
-    operation = next;
-    const OperationRow& row = RowOf(operation);
-    radios->button(static_cast<int>(row.operation))->setChecked(true);
-    readWrite->setText(QString::fromUtf8(row.button));
-    addressHighLabel->setText(QString::fromUtf8(row.addressHighLabel));
-    dataLowLabel->setText(QString::fromUtf8(row.dataLowLabel));
-    dataHighLabel->setText(QString::fromUtf8(row.dataHighLabel));
+    operation_ = next;
+    const OperationRow& row = RowOf(operation_);
+    radios_->button(static_cast<int>(row.operation))->setChecked(true);
+    readWrite_->setText(QString::fromUtf8(row.button));
+    addressHighLabel_->setText(QString::fromUtf8(row.addressHighLabel));
+    dataLowLabel_->setText(QString::fromUtf8(row.dataLowLabel));
+    dataHighLabel_->setText(QString::fromUtf8(row.dataHighLabel));
     for (int field = kAddressHigh; field < kFieldCount; ++field) {
         const bool result = row.results[field - kAddressHigh];
-        edits[field]->setEnabled(row.enabled[field - kAddressHigh] || result);
-        edits[field]->setReadOnly(result);
+        edits_[field]->setEnabled(row.enabled[field - kAddressHigh] || result);
+        edits_[field]->setReadOnly(result);
     }
     for (int field = 0; field < kFieldCount; ++field) {
         if (row.clears[field]) {
-            edits[field]->setText(kZero);
-            refused[field] = false;
+            edits_[field]->setText(kZero);
+            refused_[field] = false;
         }
     }
 }
 
 bool CMemoryDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::FocusOut || telling) {
+    if (event->type() != QEvent::FocusOut || telling_) {
         return QDialog::eventFilter(watched, event);
     }
     // The edit's own context menu takes the focus for a moment only.
@@ -306,9 +306,9 @@ bool CMemoryDlg::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     for (Field field : {kAddressLow, kAddressHigh}) {
-        if (watched == edits[field] && !(TakeField(field) && AddressFits(field))) {
-            QScopedValueRollback guard(telling, true);
-            edits[field]->setFocus(Qt::OtherFocusReason);
+        if (watched == edits_[field] && !(TakeField(field) && AddressFits(field))) {
+            QScopedValueRollback guard(telling_, true);
+            edits_[field]->setFocus(Qt::OtherFocusReason);
             // The focus is back in the edit already: its own focus-out
             // handling would now hide the cursor of the focused edit.
             return true;
@@ -319,16 +319,16 @@ bool CMemoryDlg::eventFilter(QObject* watched, QEvent* event)
 
 bool CMemoryDlg::TakeField(Field field)
 {
-    QLineEdit* edit = edits[field];
+    QLineEdit* edit = edits_[field];
     std::string text = edit->text().toStdString();
-    const bool taken = !refused[field] && kestrum::ParseByteValue(text, values[field]);
+    const bool taken = !refused_[field] && kestrum::ParseByteValue(text, values_[field]);
     const QString shown = QString::fromStdString(text);
     if (shown != edit->text()) {
         edit->setText(shown);
     }
     // After the text is shown (which counts as a change): only a text the
     // parse cleared stays refused; an unchanged one is refused again anyway.
-    refused[field] = !taken && text == "0x00";
+    refused_[field] = !taken && text == "0x00";
     if (!taken) {
         Tell(QString::fromUtf8(kestrum::kInvalidNumberText));
     }
@@ -341,10 +341,10 @@ void CMemoryDlg::OnReadWrite()
     // with a value the parse put in place of what the user typed.
     for (int field = 0; field < kFieldCount; ++field) {
         if (!TakeField(static_cast<Field>(field))) {
-            if (edits[field]->isEnabled()) {
-                QScopedValueRollback guard(telling, true);
-                edits[field]->setFocus(Qt::OtherFocusReason);
-                edits[field]->selectAll();
+            if (edits_[field]->isEnabled()) {
+                QScopedValueRollback guard(telling_, true);
+                edits_[field]->setFocus(Qt::OtherFocusReason);
+                edits_[field]->selectAll();
             }
             return;
         }
@@ -356,9 +356,9 @@ void CMemoryDlg::OnReadWrite()
         // number the field cannot take, and nothing is sent.
         Tell(QString::fromUtf8(kestrum::kInvalidNumberText));
         const Field field = refusal == kestrum::MemoryRefusal::Address ? kAddressHigh : kDataHigh;
-        QScopedValueRollback guard(telling, true);
-        edits[field]->setFocus(Qt::OtherFocusReason);
-        edits[field]->selectAll();
+        QScopedValueRollback guard(telling_, true);
+        edits_[field]->setFocus(Qt::OtherFocusReason);
+        edits_[field]->selectAll();
         return;
     }
     bool answered = false;
@@ -366,7 +366,7 @@ void CMemoryDlg::OnReadWrite()
     {
         CWaitCursor wait;
         try {
-            result = kestrum::RunMemoryAccess(controller, access);
+            result = kestrum::RunMemoryAccess(controller_, access);
             answered = true;
         } catch (const kestrum::CControllerException&) {
         }
@@ -379,18 +379,18 @@ void CMemoryDlg::OnReadWrite()
     if (!access.write && result.status == kestrum::MemoryResult::Status::Done) {
         ShowRead(result);
     }
-    status->setText(QString::fromStdString(result.text));
+    status_->setText(QString::fromStdString(result.text));
 }
 
 kestrum::MemoryAccess CMemoryDlg::Access() const
 {
-    kestrum::MemoryAccess access{.area = AreaOf(operation), .write = IsWrite(operation)};
+    kestrum::MemoryAccess access{.area = AreaOf(operation_), .write = IsWrite(operation_)};
     if (access.area == kestrum::MemoryArea::Flash) {
-        access.address = values[kAddressHigh] * 256u + values[kAddressLow];
-        access.value = values[kDataHigh] * 256u + values[kDataLow];
+        access.address = values_[kAddressHigh] * 256u + values_[kAddressLow];
+        access.value = values_[kDataHigh] * 256u + values_[kDataLow];
     } else {
-        access.address = values[kAddressLow];
-        access.value = values[kDataLow];
+        access.address = values_[kAddressLow];
+        access.value = values_[kDataLow];
     }
     return access;
 }
@@ -408,7 +408,7 @@ bool CMemoryDlg::AddressFits(Field field)
 
 void CMemoryDlg::ShowRead(const kestrum::MemoryResult& result)
 {
-    switch (AreaOf(operation)) {
+    switch (AreaOf(operation_)) {
     case kestrum::MemoryArea::Flash:
         ShowByte(kDataLow, static_cast<std::uint8_t>(result.word & 0xFF));
         ShowByte(kDataHigh, static_cast<std::uint8_t>(result.word >> 8));
@@ -432,7 +432,7 @@ void CMemoryDlg::OnReset()
         try {
             // As the main window's Reset: a controller that does not come
             // back shows up at the next access.
-            controller.ResetController();
+            controller_.ResetController();
             answered = true;
         } catch (const kestrum::CControllerException&) {
         }
@@ -444,12 +444,12 @@ void CMemoryDlg::OnReset()
 
 void CMemoryDlg::Tell(const QString& text)
 {
-    QScopedValueRollback guard(telling, true);
+    QScopedValueRollback guard(telling_, true);
     kestrum::ShowMessageBox(text, QMessageBox::Ok, QMessageBox::Warning, this);
 }
 
 void CMemoryDlg::ShowByte(Field field, std::uint8_t byte)
 {
-    edits[field]->setText(Hex2(byte));
-    refused[field] = false;
+    edits_[field]->setText(Hex2(byte));
+    refused_[field] = false;
 }

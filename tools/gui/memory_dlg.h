@@ -44,7 +44,7 @@ public:
     CMemoryDlg(kestrum::CController& controller, kestrum::MemoryOperation operation,
                QWidget* parent = nullptr);
 
-    kestrum::MemoryOperation Operation() const { return operation; }
+    kestrum::MemoryOperation Operation() const { return operation_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -75,23 +75,23 @@ private:
     void Tell(const QString& text);
     void ShowByte(Field field, std::uint8_t byte);
 
-    kestrum::CController& controller;
-    kestrum::MemoryOperation operation;
-    std::uint8_t values[kFieldCount] = {};
+    kestrum::CController& controller_;
+    kestrum::MemoryOperation operation_;
+    std::uint8_t values_[kFieldCount] = {};
     // A field whose text the parse replaced with "0x00" after refusing it.
     // Until the user types in it again, that "0x00" is not the user's: the
     // button refuses it rather than read or write with it.
-    bool refused[kFieldCount] = {};
+    bool refused_[kFieldCount] = {};
     // Set while the dialog shows a box or puts the focus back: the focus
     // moves in and out of the fields meanwhile, and those moves must not
     // start another check (and another box) of their own.
-    bool telling = false;
+    bool telling_ = false;
 
-    QButtonGroup* radios;
-    QLabel* addressHighLabel;
-    QLabel* dataLowLabel;
-    QLabel* dataHighLabel;
-    QLineEdit* edits[kFieldCount] = {};
-    QPushButton* readWrite;
-    QLabel* status;
+    QButtonGroup* radios_;
+    QLabel* addressHighLabel_;
+    QLabel* dataLowLabel_;
+    QLabel* dataHighLabel_;
+    QLineEdit* edits_[kFieldCount] = {};
+    QPushButton* readWrite_;
+    QLabel* status_;
 };

@@ -119,8 +119,7 @@ bool CConnectionWatch::CheckBeforeWrite(CPropertyPage& page)
     case kestrum::ControllerCheck::Same:
         return true;
     case kestrum::ControllerCheck::Silent:
-        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
-                                QMessageBox::Ok, QMessageBox::Warning, &page);
+        kestrum::ShowNotResponding(&page);
         return false;
     case kestrum::ControllerCheck::Other:
         break;

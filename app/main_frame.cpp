@@ -269,8 +269,7 @@ void CMainFrame::OnReset()
             StatusLine().ShowResult(QStringLiteral("Reset sent"));
         }
     } catch (const kestrum::CControllerException&) {
-        kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                                QMessageBox::NoIcon, this);
+        kestrum::ShowNotResponding(this);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include "link/controller.h"
 #include "ui/close_on_signal.h"
 
 #include <QApplication>
@@ -71,6 +72,12 @@ int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons,
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
     Handler() = std::move(handler);
+}
+
+void ShowNotResponding(QWidget* parent)
+{
+    ShowMessageBox(QString::fromUtf8(NotRespondingText()), QMessageBox::Ok, QMessageBox::Warning,
+                   parent);
 }
 
 } // namespace kestrum

@@ -18,6 +18,10 @@ int ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons = Q
                    QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr,
                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// "Motor controller is not responding", the one box of every command whose
+// controller stopped answering.
+void ShowNotResponding(QWidget* parent);
+
 // What a box would have shown, for tests that intercept it.
 struct MessageBoxRequest
 {

@@ -176,12 +176,6 @@ void CMonitorPage::OnPlot()
     plot_->activateWindow();
 }
 
-void CMonitorPage::ShowNotResponding()
-{
-    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                            QMessageBox::NoIcon, this);
-}
-
 void CMonitorPage::OnRefresh()
 {
     CWaitCursor wait;
@@ -206,7 +200,7 @@ void CMonitorPage::OnRefresh()
         values_[i]->setEnabled(true);
     }
     if (!answered)
-        ShowNotResponding();
+        kestrum::ShowNotResponding(this);
 }
 
 // Readings of a controller no longer connected are greyed; the next reading
@@ -283,7 +277,7 @@ void CMonitorPage::OnPollEnded(kestrum::monitor::PollEnd end)
     startButton_->setText(QStringLiteral("St&art"));
     refreshButton_->setEnabled(true);
     if (end == kestrum::monitor::PollEnd::NotResponding)
-        ShowNotResponding();
+        kestrum::ShowNotResponding(this);
 }
 
 void CMonitorPage::OnLogFailed(std::error_code error)

@@ -59,7 +59,6 @@ private:
     void ShowCycle(const kestrum::monitor::CycleResult& result, double time);
     void OnPollEnded(kestrum::monitor::PollEnd end);
     void OnLogFailed(std::error_code error);
-    void ShowNotResponding();
 
     std::array<QCheckBox*, kestrum::monitor::kGaugeCount> checks_{};
     std::array<QLabel*, kestrum::monitor::kGaugeCount> values_{};

@@ -81,8 +81,7 @@ std::optional<kestrum::ReportReading> CReportCommand::Read()
     if (reading.outcome == kestrum::ReportReading::Outcome::Done)
         return reading;
     if (reading.outcome == kestrum::ReportReading::Outcome::NotResponding)
-        kestrum::ShowMessageBox(QStringLiteral("Motor controller is not responding"),
-                                QMessageBox::Ok, QMessageBox::Warning, &window_);
+        kestrum::ShowNotResponding(&window_);
     return std::nullopt;
 }
 

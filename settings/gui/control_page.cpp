@@ -224,7 +224,7 @@ void CControlPage::OnRefresh()
     }
     ShowIdentity(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
-        ShowNotResponding();
+        kestrum::ShowNotResponding(this);
     if (panel_.Key())
         emit ControllerIdentified(*panel_.Key());
 }
@@ -258,7 +258,7 @@ void CControlPage::OnSet()
     }
     ShowWriteResult(outcome);
     if (outcome == ControlPanel::Outcome::NotResponding)
-        ShowNotResponding();
+        kestrum::ShowNotResponding(this);
 }
 
 void CControlPage::ShowWriteResult(ControlPanel::Outcome outcome)
@@ -318,12 +318,6 @@ bool CControlPage::SetAllowed() const
 void CControlPage::OnShownStateChanged()
 {
     ShowAll();
-}
-
-void CControlPage::ShowNotResponding()
-{
-    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                            QMessageBox::Warning, this);
 }
 
 void CControlPage::ShowAll()

@@ -45,7 +45,6 @@ private:
     CWriteGuard& writeGuard_;
     bool SetAllowed() const;
     void BuildControls();
-    void ShowNotResponding();
     void ShowIdentity(kestrum::ControlPanel::Outcome outcome);
     void ShowWriteResult(kestrum::ControlPanel::Outcome outcome);
     void ShowSetting(std::size_t index);

@@ -131,7 +131,7 @@ void CThrottlePage::OnRefresh()
     SetShowsConnected(true);
     ShowResponse();
     if (outcome == kestrum::ThrottleResponse::Outcome::NotResponding)
-        NotResponding();
+        kestrum::ShowNotResponding(this);
 }
 
 void CThrottlePage::ShowResponse()
@@ -175,7 +175,7 @@ void CThrottlePage::OnSet()
         const bool tableWritten = writesTable && response_.Written() == response_.Selected();
         emit ResultReady(QString::fromUtf8(kestrum::SetDoneText(tableWritten)));
     } else if (outcome == Outcome::NotResponding) {
-        NotResponding();
+        kestrum::ShowNotResponding(this);
     } else if (outcome == Outcome::PartlyWritten) {
         emit ResultReady(QString::fromUtf8(kestrum::kTablePartlyWrittenResult));
         kestrum::ShowMessageBox(
@@ -206,10 +206,4 @@ void CThrottlePage::UpdateGraph()
     tableNotice_->setText(QString::fromStdString(notice));
     tableNotice_->setVisible(!notice.empty());
     ShowState();
-}
-
-void CThrottlePage::NotResponding()
-{
-    kestrum::ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                            QMessageBox::Warning, this);
 }

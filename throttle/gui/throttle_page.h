@@ -36,7 +36,6 @@ private:
     CWriteGuard& writeGuard_;
     void ShowState();
     void UpdateGraph();
-    void NotResponding();
 
     kestrum::ThrottleResponse response_;
     std::array<QRadioButton*, 8> sensorButtons_{};

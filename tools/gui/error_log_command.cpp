@@ -33,8 +33,7 @@ void RunErrorLogToFile(CController& link, const QString& path, QWidget* mainWind
                        QMessageBox::Ok, QMessageBox::NoIcon, mainWindow);
         break;
     case ErrorLogResult::Status::NotResponding:
-        ShowMessageBox(QString::fromUtf8(kestrum::NotRespondingText()), QMessageBox::Ok,
-                       QMessageBox::Warning, mainWindow);
+        ShowNotResponding(mainWindow);
         break;
     case ErrorLogResult::Status::Written:
     case ErrorLogResult::Status::EmptyLog:

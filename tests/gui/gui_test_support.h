@@ -148,6 +148,15 @@ public:
     bool Started() const { return started_; }
     sim::Simulator& operator*() { return sim_; }
     sim::Simulator* operator->() { return &sim_; }
+    // Puts `table` where the controller's table pointer (EEPROM 0-1) points.
+    template<class Table>
+    void SetThrottleTable(const Table& table)
+    {
+        const std::uint16_t base = sim_.Eeprom(0) | (sim_.Eeprom(1) << 8);
+        for (std::size_t i = 0; i < table.size(); ++i)
+            sim_.SetFlash(static_cast<std::uint16_t>(base + i),
+                          static_cast<std::uint16_t>(0x3400 + table[i]));
+    }
 
 private:
     sim::Simulator sim_;

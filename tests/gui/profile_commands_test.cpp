@@ -41,13 +41,6 @@ protected:
         frame = std::make_unique<CMainFrame>(App());
     }
 
-    void SetTable(const ThrottleTable& table)
-    {
-        const std::uint16_t base = sim->Eeprom(0) | (sim->Eeprom(1) << 8);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            sim->SetFlash(static_cast<std::uint16_t>(base + i),
-                          static_cast<std::uint16_t>(0x3400 + table[i]));
-    }
 
     QTemporaryDir data;
     ScopedEnv dataHome{"XDG_DATA_HOME", data.path().toStdString()};
@@ -81,7 +74,7 @@ TEST_F(ProfileCommandsTest, setKeepsWhatThePageReadInTheHistory_withoutARequestO
 
 TEST_F(ProfileCommandsTest, profileSavedThenLoadedAfterChanges_putsTheControllerBack)
 {
-    SetTable(kLinearTable);
+    sim.SetThrottleTable(kLinearTable);
     const QString path = data.filePath(QStringLiteral("cart.json"));
     frame->Profiles().SaveProfileTo(path);
     ASSERT_EQ(frame->StatusLine().ResultText(), QStringLiteral("Profile saved"));
@@ -89,7 +82,7 @@ TEST_F(ProfileCommandsTest, profileSavedThenLoadedAfterChanges_putsTheController
     sim->SetEeprom(layout::kMaxCurrent, 70);
     sim->SetEeprom(layout::kTopSpeed, 20);
     sim->SetEeprom(layout::kSwitches, 0x03);
-    SetTable(kSCurveTable);
+    sim.SetThrottleTable(kSCurveTable);
     MessageBoxRecorder boxes(QMessageBox::Yes);
     frame->Profiles().LoadProfileFrom(path);
 
@@ -209,7 +202,7 @@ private:
 
 TEST_F(ProfileCommandsTest, tableReadCancelled_pageSaysSo_andSaveReadsTheWholeTableAgain)
 {
-    SetTable(kSCurveTable);
+    sim.SetThrottleTable(kSCurveTable);
     frame->Sheet().setCurrentIndex(1);
     QWidget* page = frame->Sheet().Page(1);
     {

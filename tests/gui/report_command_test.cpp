@@ -72,13 +72,6 @@ protected:
         monitor->StopAndClose();
     }
 
-    void SetTable(const ThrottleTable& table)
-    {
-        const std::uint16_t base = sim->Eeprom(0) | (sim->Eeprom(1) << 8);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            sim->SetFlash(static_cast<std::uint16_t>(base + i),
-                          static_cast<std::uint16_t>(0x3400 + table[i]));
-    }
 
     QTemporaryDir data;
     ScopedEnv dataHome{"XDG_DATA_HOME", data.path().toStdString()};
@@ -123,7 +116,7 @@ TEST_F(ReportCommandTest, monitorReadingsOfThisController_areSummarised)
 
 TEST_F(ReportCommandTest, controllerSwappedSinceThePagesRead_reportShowsOnlyTheNewController)
 {
-    SetTable(kLinearTable);
+    sim.SetThrottleTable(kLinearTable);
     ASSERT_NE(Report().find("Linear"), std::string::npos);
     Poll();
     // Another cart on the same port, with other values everywhere.
@@ -131,7 +124,7 @@ TEST_F(ReportCommandTest, controllerSwappedSinceThePagesRead_reportShowsOnlyTheN
     sim->SetEeprom(layout::kSerialNumber + 1, 0x34);
     sim->SetEeprom(layout::kSerialNumber + 2, 0x12);
     sim->SetEeprom(layout::kMaxCurrent, 33);
-    SetTable(kSCurveTable);
+    sim.SetThrottleTable(kSCurveTable);
 
     const std::string text = Report();
 

@@ -22,6 +22,9 @@ int main(int argc, char** argv)
     }
     // Read once by Qt: the settings store of every test lives below it.
     setenv("XDG_CONFIG_HOME", qPrintable(sandbox.filePath(QStringLiteral("config"))), 1);
+    // The service history of every test's Set, whatever the test itself
+    // sets, never lands in the user's own.
+    setenv("XDG_DATA_HOME", qPrintable(sandbox.filePath(QStringLiteral("data"))), 1);
     const QString noPorts = sandbox.filePath(QStringLiteral("no-serial-ports"));
     // A test that does not name its port finds one that does not exist.
     setenv("KESTRUM_PORTS", qPrintable(noPorts + QStringLiteral("/none")), 0);

@@ -36,7 +36,7 @@ TEST(AboutDlg, showsThisBuildsVersionLineAndNotice)
     EXPECT_TRUE(LabelTexts(dlg).contains("Quorvel KAV and TLQ motor controller monitor"));
 }
 
-TEST(AboutDlg, iconDrawnFromProgramResources)
+TEST(AboutDlg, icon_drawnFromProgramResources)
 {
     CAboutDlg dlg;
     bool hasIcon = false;
@@ -46,7 +46,7 @@ TEST(AboutDlg, iconDrawnFromProgramResources)
     EXPECT_TRUE(hasIcon);
 }
 
-TEST(AboutDlg, okIsDefaultAndCloses)
+TEST(AboutDlg, ok_isDefaultAndCloses)
 {
     CAboutDlg dlg;
     dlg.show();
@@ -60,7 +60,7 @@ TEST(AboutDlg, okIsDefaultAndCloses)
 
 // Whatever the platform font, every text is shown whole and clear of the
 // OK button, inside the window.
-TEST(AboutDlg, textsFitBesideOkButton)
+TEST(AboutDlg, texts_fitBesideOkButton)
 {
     CAboutDlg dlg;
     const QRect ok = kestrum::FindControl<QPushButton>(&dlg, 1)->geometry();

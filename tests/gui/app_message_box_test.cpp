@@ -19,7 +19,7 @@ struct IconCase
 class MessageBoxIcons : public ::testing::TestWithParam<IconCase>
 {};
 
-TEST_P(MessageBoxIcons, boxGetsTheCaptionAndTheDefaultIcon)
+TEST_P(MessageBoxIcons, box_getsTheCaptionAndTheDefaultIcon)
 {
     const IconCase c = GetParam();
     std::vector<MessageBoxRequest> seen;

@@ -153,7 +153,7 @@ protected:
     MessageBoxRecorder boxes;
 };
 
-TEST_F(MemoryDlgTest, readsShowTheControllersValuesInFieldsAndStatus)
+TEST_F(MemoryDlgTest, reads_showTheControllersValuesInFieldsAndStatus)
 {
     sim.SetFlash(0x1234, 0xBEEF);
     sim.SetEeprom(0x7F, 0x2A);
@@ -190,7 +190,7 @@ TEST_F(MemoryDlgTest, readsShowTheControllersValuesInFieldsAndStatus)
     EXPECT_TRUE(boxes.Texts().isEmpty());
 }
 
-TEST_F(MemoryDlgTest, writesReachTheController)
+TEST_F(MemoryDlgTest, writes_reachTheController)
 {
     auto dlg = Open(MemoryOperation::WriteEeprom);
     SetFields(*dlg, {"0x10", "0x00", "200"});

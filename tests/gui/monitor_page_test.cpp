@@ -56,7 +56,7 @@ protected:
     CMonitorPage* page = nullptr;
 };
 
-TEST_F(MonitorPageTest, EachCycleReadsTheGaugesInWireOrder)
+TEST_F(MonitorPageTest, eachCycle_readsTheGaugesInWireOrder)
 {
     FindControl<QRadioButton>(page, 1088)->click(); // Continuous
     Click(kSelectAll);
@@ -76,7 +76,7 @@ TEST_F(MonitorPageTest, EachCycleReadsTheGaugesInWireOrder)
     EXPECT_TRUE(boxes.requests.empty());
 }
 
-TEST_F(MonitorPageTest, SilentControllerGivesOneMessageAndEndsPolling)
+TEST_F(MonitorPageTest, silentController_givesOneMessageAndEndsPolling)
 {
     FindControl<QRadioButton>(page, 1088)->click();
     FindControl<QCheckBox>(page, kErrorFlagsBox)->click();
@@ -89,7 +89,7 @@ TEST_F(MonitorPageTest, SilentControllerGivesOneMessageAndEndsPolling)
     EXPECT_TRUE(Button(kRefresh)->isEnabled());
 }
 
-TEST_F(MonitorPageTest, UncheckingTheLastGaugeStopsPolling)
+TEST_F(MonitorPageTest, uncheckingTheLastGauge_stopsPolling)
 {
     auto* flags = FindControl<QCheckBox>(page, kErrorFlagsBox);
     flags->click();
@@ -100,7 +100,7 @@ TEST_F(MonitorPageTest, UncheckingTheLastGaugeStopsPolling)
     EXPECT_FALSE(Button(kStart)->isEnabled());
 }
 
-TEST_F(MonitorPageTest, UnwritableLogIsSwitchedOffWithOneMessageWhilePollingGoesOn)
+TEST_F(MonitorPageTest, unwritableLog_isSwitchedOffWithOneMessageWhilePollingGoesOn)
 {
     page->chooseLogPath = [] { return QStringLiteral("/dev/full"); };
     FindControl<QRadioButton>(page, 1088)->click();
@@ -119,7 +119,7 @@ TEST_F(MonitorPageTest, UnwritableLogIsSwitchedOffWithOneMessageWhilePollingGoes
     EXPECT_EQ(boxes.requests.size(), 1u);
 }
 
-TEST_F(MonitorPageTest, ClosingTheWindowWhilePollingAtOneMinuteStopsAtOnceAndSavesSettings)
+TEST_F(MonitorPageTest, closingTheWindowWhilePollingAtOneMinute_stopsAtOnceAndSavesSettings)
 {
     frame->Sheet().setCurrentIndex(kMonitorPage);
     FindControl<QRadioButton>(page, 1093)->click();
@@ -134,7 +134,7 @@ TEST_F(MonitorPageTest, ClosingTheWindowWhilePollingAtOneMinuteStopsAtOnceAndSav
     EXPECT_EQ(settings.Get(QStringLiteral("View")).toInt(), kMonitorPage);
 }
 
-TEST_F(MonitorPageTest, FirstActivationLocatesThenReadsTheGaugesInRefreshOrder)
+TEST_F(MonitorPageTest, firstActivation_locatesThenReadsTheGaugesInRefreshOrder)
 {
     sim->SetRam(0x2C, 0x8F); // 655 = 47.1 degrees
     sim->SetRam(0x2D, 0x02);
@@ -154,7 +154,7 @@ TEST_F(MonitorPageTest, FirstActivationLocatesThenReadsTheGaugesInRefreshOrder)
     EXPECT_TRUE(sim->Transcript().empty());
 }
 
-TEST_F(MonitorPageTest, RefreshSitsInTheGaugesGroupAndNoControlsOverlap)
+TEST_F(MonitorPageTest, refresh_sitsInTheGaugesGroupAndNoControlsOverlap)
 {
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
@@ -180,7 +180,7 @@ TEST_F(MonitorPageTest, RefreshSitsInTheGaugesGroupAndNoControlsOverlap)
     }
 }
 
-TEST_F(MonitorPageTest, ValuesAreGreyedUntilTheyHaveBeenRead)
+TEST_F(MonitorPageTest, values_areGreyedUntilTheyHaveBeenRead)
 {
     const int valueIds[] = {1046, 1048, 1051, 1052, 1053, 1054};
     sim->SetFaults({.silent = true});
@@ -202,7 +202,7 @@ TEST_F(MonitorPageTest, ValuesAreGreyedUntilTheyHaveBeenRead)
         EXPECT_TRUE(FindControl<QLabel>(page, id)->isEnabled()) << id;
 }
 
-TEST_F(MonitorPageTest, IntervalSurvivesAPageSwitchAndReachesTheWorker)
+TEST_F(MonitorPageTest, interval_survivesAPageSwitchAndReachesTheWorker)
 {
     frame->Sheet().setCurrentIndex(kMonitorPage);
     FindControl<QRadioButton>(page, 1090)->click(); // 5 Seconds
@@ -215,7 +215,7 @@ TEST_F(MonitorPageTest, IntervalSurvivesAPageSwitchAndReachesTheWorker)
     EXPECT_EQ(page->PollingSettings().interval, std::chrono::milliseconds(5000));
 }
 
-TEST_F(MonitorPageTest, LoggingOverAnExistingLogMovesItAsideAndStartsWithTheHeader)
+TEST_F(MonitorPageTest, loggingOverAnExistingLog_movesItAsideAndStartsWithTheHeader)
 {
     TempDir dir;
     const QString path = QString::fromStdString(dir.File("Monitor.log"));
@@ -269,7 +269,7 @@ protected:
     }
 };
 
-TEST_F(MonitorKeyboardTest, AltSStartsPollingRatherThanOpeningTheSettingsMenu)
+TEST_F(MonitorKeyboardTest, altS_startsPollingRatherThanOpeningTheSettingsMenu)
 {
     auto* flags = FindControl<QCheckBox>(page, kErrorFlagsBox);
     flags->click();
@@ -282,7 +282,7 @@ TEST_F(MonitorKeyboardTest, AltSStartsPollingRatherThanOpeningTheSettingsMenu)
     EXPECT_EQ(Button(kStart)->text(), "St&art");
 }
 
-TEST_F(MonitorKeyboardTest, SharedLetterMovesTheFocusAndSpacePressesTheFocusedButton)
+TEST_F(MonitorKeyboardTest, sharedLetter_movesTheFocusAndSpacePressesTheFocusedButton)
 {
     auto* flags = FindControl<QCheckBox>(page, kErrorFlagsBox);
     flags->click();
@@ -308,7 +308,7 @@ TEST_F(MonitorKeyboardTest, SharedLetterMovesTheFocusAndSpacePressesTheFocusedBu
     EXPECT_FALSE(Button(kSelectAll)->isEnabled());
 }
 
-TEST_F(MonitorKeyboardTest, TabAndSpaceReachLogToFile)
+TEST_F(MonitorKeyboardTest, tabAndSpace_reachLogToFile)
 {
     int asked = 0;
     page->chooseLogPath = [&] {

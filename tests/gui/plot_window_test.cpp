@@ -49,7 +49,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(PlotWindowTest, PolledCyclesPutPointsOnThePolledSeriesOnly)
+TEST_F(PlotWindowTest, polledCycles_putPointsOnThePolledSeriesOnly)
 {
     CPlotWindow plot;
     plot.show();
@@ -64,7 +64,7 @@ TEST_F(PlotWindowTest, PolledCyclesPutPointsOnThePolledSeriesOnly)
     EXPECT_EQ(plot.FlagsChart()->MarkerCount(), 1); // where 0x0A came up
 }
 
-TEST_F(PlotWindowTest, ACycleAfterAStopAndARestartStartsANewLine)
+TEST_F(PlotWindowTest, aCycleAfterAStopAndARestart_startsANewLine)
 {
     SimulatorOnPort sim{sim::Options{.liveGauges = false}};
     ASSERT_TRUE(sim.Started());
@@ -98,7 +98,7 @@ TEST_F(PlotWindowTest, ACycleAfterAStopAndARestartStartsANewLine)
     EXPECT_FALSE(plot->isVisible()) << "it goes with the main window";
 }
 
-TEST_F(PlotWindowTest, AltPOnTheMonitorPageOpensThePlot)
+TEST_F(PlotWindowTest, altPOnTheMonitorPage_opensThePlot)
 {
     SimulatorOnPort sim{sim::Options{.liveGauges = false}};
     ASSERT_TRUE(sim.Started());
@@ -120,7 +120,7 @@ TEST_F(PlotWindowTest, AltPOnTheMonitorPageOpensThePlot)
     }));
 }
 
-TEST_F(PlotWindowTest, ARecordedLogShowsItsRowsAndTellsTheSkippedLines)
+TEST_F(PlotWindowTest, aRecordedLog_showsItsRowsAndTellsTheSkippedLines)
 {
     const std::string path = dir.File("drive.log");
     WriteText(path, std::string(monitor::kCsvHeader) + "\r\n" +
@@ -144,7 +144,7 @@ TEST_F(PlotWindowTest, ARecordedLogShowsItsRowsAndTellsTheSkippedLines)
     EXPECT_EQ(Points(plot, Gauge::Throttle), 0);
 }
 
-TEST_F(PlotWindowTest, AFileThatIsNoLogOrCannotBeReadGetsOneMessage)
+TEST_F(PlotWindowTest, aFileThatIsNoLogOrCannotBeRead_getsOneMessage)
 {
     const std::string notALog = dir.File("notes.txt");
     WriteText(notALog, "shopping list\r\n");
@@ -186,7 +186,7 @@ TEST_F(PlotWindowTest, SaveAsPngWritesAPictureOfTheWindow)
     EXPECT_EQ(boxes.Texts(), QStringList{nowhere + " was not found."});
 }
 
-TEST_F(PlotWindowTest, KeysZoomOrPanAndPauseWhileEndFollowsAgain)
+TEST_F(PlotWindowTest, keys_zoomOrPanAndPauseWhileEndFollowsAgain)
 {
     CPlotWindow plot;
     plot.show();
@@ -272,7 +272,7 @@ TEST(PlotPlacement, FitInside_MovesAndShrinksOnlyAsNeeded)
         EXPECT_EQ(plot_placement::FitInside(c.frame, screen), c.fitted) << c.frame.x();
 }
 
-TEST_F(PlotWindowTest, OpenedAfterPollingItShowsWhatWasPolledBefore)
+TEST_F(PlotWindowTest, openedAfterPolling_showsWhatWasPolledBefore)
 {
     SimulatorOnPort sim{sim::Options{.liveGauges = false}};
     ASSERT_TRUE(sim.Started());
@@ -328,7 +328,7 @@ TEST_F(PlotWindowTest, ZoomingInKeepsReadingsInView_ByKeyOrWheelOverAnEmptyStret
     }
 }
 
-TEST_F(PlotWindowTest, ARecordedLogShowsAllAndLiveGoesBackToTheChosenWindow)
+TEST_F(PlotWindowTest, aRecordedLog_showsAllAndLiveGoesBackToTheChosenWindow)
 {
     const std::string path = dir.File("drive.log");
     WriteText(path, std::string(monitor::kCsvHeader) + "\r\n" +

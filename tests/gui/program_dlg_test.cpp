@@ -257,7 +257,7 @@ TEST(ProgramDlg, cancelAfterRefusedFieldKeepsWhatWasTaken)
     EXPECT_EQ(Get(timings), (Values{77, 5, 200, 20, 50}));
 }
 
-TEST(ProgramDlg, refusedFieldCorrectedThenAccepted)
+TEST(ProgramDlg, refusedFieldCorrected_thenAccepted)
 {
     kestrum::CommTimings timings;
     Set(timings, kStart);
@@ -306,7 +306,7 @@ TEST(ProgramDlg, opensOnResetAttemptsWithTemplateTabOrder)
     EXPECT_EQ(order, (QStringList{"1018", "1015", "1016", "1017", "1", "2", "1019"}));
 }
 
-TEST(ProgramDlg, typedNonDigitsNeverReachTheEdit)
+TEST(ProgramDlg, typedNonDigits_neverReachTheEdit)
 {
     kestrum::CommTimings timings;
     CProgramDlg dlg(timings);
@@ -319,7 +319,7 @@ TEST(ProgramDlg, typedNonDigitsNeverReachTheEdit)
     }
 }
 
-TEST(ProgramDlg, okIsDefaultButton)
+TEST(ProgramDlg, ok_isDefaultButton)
 {
     kestrum::CommTimings timings;
     CProgramDlg dlg(timings);
@@ -330,7 +330,7 @@ TEST(ProgramDlg, okIsDefaultButton)
 
 // Each label must be readable whole and stand left of its edit, whatever the
 // platform font; the buttons must not cover the edits.
-TEST(ProgramDlg, labelsFitLeftOfTheirEdits)
+TEST(ProgramDlg, labels_fitLeftOfTheirEdits)
 {
     kestrum::CommTimings timings;
     CProgramDlg dlg(timings);

@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(ZeroToHundredThousand, ProgressDlgWideRange,
                                          PosCase{100000, 100000, "100%"},
                                          PosCase{100001, 100000, "100%"}, PosCase{-5, 0, "0%"}));
 
-TEST(ProgressDlg, offsetRangeStartsAtLowerBound)
+TEST(ProgressDlg, offsetRange_startsAtLowerBound)
 {
     QWidget mainWindow;
     CProgressDlg dlg("Writing", 70000, 170000, &mainWindow);
@@ -127,7 +127,7 @@ TEST(ProgressDlg, cancelTwiceKeepsFlagAndWindow)
     EXPECT_FALSE(mainWindow.isEnabled());
 }
 
-TEST(ProgressDlg, escapeAndCloseOnlyCancel)
+TEST(ProgressDlg, escapeAndClose_onlyCancel)
 {
     QWidget mainWindow;
     {
@@ -155,7 +155,7 @@ TEST(ProgressDlg, cancelClickDeliveredThroughPump)
     EXPECT_TRUE(dlg.cancelled());
 }
 
-TEST(ProgressDlg, mainWindowDisabledWhileItExists)
+TEST(ProgressDlg, mainWindow_disabledWhileItExists)
 {
     QWidget mainWindow;
     mainWindow.show();
@@ -167,7 +167,7 @@ TEST(ProgressDlg, mainWindowDisabledWhileItExists)
     EXPECT_TRUE(mainWindow.isEnabled());
 }
 
-TEST(ProgressDlg, mainWindowEnabledAgainWhenRunThrows)
+TEST(ProgressDlg, mainWindow_enabledAgainWhenRunThrows)
 {
     QWidget mainWindow;
     mainWindow.show();
@@ -181,7 +181,7 @@ TEST(ProgressDlg, mainWindowEnabledAgainWhenRunThrows)
     EXPECT_TRUE(mainWindow.isEnabled());
 }
 
-TEST(ProgressDlg, withoutWindowFindsApplicationMainWindow)
+TEST(ProgressDlg, withoutWindow_findsApplicationMainWindow)
 {
     QMainWindow mainWindow;
     mainWindow.show();
@@ -191,7 +191,7 @@ TEST(ProgressDlg, withoutWindowFindsApplicationMainWindow)
     EXPECT_TRUE(mainWindow.isEnabled());
 }
 
-TEST(ProgressDlg, quitStopsPumpingAndIsPassedOnAtTheEnd)
+TEST(ProgressDlg, quit_stopsPumpingAndIsPassedOnAtTheEnd)
 {
     QuitCatcher quits;
     EventCounter counter;
@@ -212,7 +212,7 @@ TEST(ProgressDlg, quitStopsPumpingAndIsPassedOnAtTheEnd)
     EXPECT_EQ(counter.seen, 1);
 }
 
-TEST(ProgressDlg, pumpHandlesWaitingEvents)
+TEST(ProgressDlg, pump_handlesWaitingEvents)
 {
     EventCounter counter;
     QWidget mainWindow;

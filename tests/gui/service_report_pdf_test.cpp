@@ -87,7 +87,7 @@ struct PaperCase
 class PaperSize : public ServiceReportPdfTest, public testing::WithParamInterface<PaperCase>
 {};
 
-TEST_P(PaperSize, pageHasTheGivenSize)
+TEST_P(PaperSize, page_hasTheGivenSize)
 {
     ASSERT_TRUE(Write(Sample(), GetParam().size).written);
     EXPECT_NE(Info(Path()).find(GetParam().info), std::string::npos) << Info(Path());

@@ -114,7 +114,7 @@ TEST(StatusLineTexts, ageOfTheLastAnswer)
     EXPECT_EQ(CStatusLine::AgeText(health, now), QString());
 }
 
-TEST_F(StatusLineTest, aLongResultNeitherWidensTheWindowNorSitsBesideTheAge)
+TEST_F(StatusLineTest, aLongResult_neitherWidensTheWindowNorSitsBesideTheAge)
 {
     SimulatorOnPort sim;
     ASSERT_TRUE(sim.Started());

@@ -14,7 +14,7 @@ QImage Render(CTableEdit& graph)
     return graph.grab().toImage();
 }
 
-TEST(TableEditRender, linearRunsFromBottomLeftToTopRightOnWhite)
+TEST(TableEditRender, linear_runsFromBottomLeftToTopRightOnWhite)
 {
     CTableEdit graph;
     graph.setFrameStyle(QFrame::NoFrame);
@@ -33,7 +33,7 @@ TEST(TableEditRender, linearRunsFromBottomLeftToTopRightOnWhite)
         EXPECT_EQ(image.pixel(c.x, c.y) & 0xFFFFFF, c.colour & 0xFFFFFF) << c.x << "," << c.y;
 }
 
-TEST(TableEditRender, cornersFollowTheSizeAndTheLengthOfTheTableDrawnNow)
+TEST(TableEditRender, corners_followTheSizeAndTheLengthOfTheTableDrawnNow)
 {
     std::array<std::uint8_t, 16> ramp{};
     for (std::size_t i = 0; i < ramp.size(); ++i)
@@ -59,7 +59,7 @@ TEST(TableEditRender, cornersFollowTheSizeAndTheLengthOfTheTableDrawnNow)
     }
 }
 
-TEST(TableEditRender, noTableShowsOnlyWhite)
+TEST(TableEditRender, noTable_showsOnlyWhite)
 {
     CTableEdit graph;
     graph.setFrameStyle(QFrame::NoFrame);

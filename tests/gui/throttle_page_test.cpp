@@ -83,7 +83,7 @@ protected:
     std::unique_ptr<CMainFrame> frame;
 };
 
-TEST_F(ThrottlePageTest, NothingIsEnabledBeforeARefreshHasReadTheController)
+TEST_F(ThrottlePageTest, nothing_isEnabledBeforeARefreshHasReadTheController)
 {
     Build();
     (*sim)->SetFaults({.silent = true});
@@ -105,14 +105,14 @@ TEST_F(ThrottlePageTest, NothingIsEnabledBeforeARefreshHasReadTheController)
     EXPECT_FALSE(SetEnabled());
 }
 
-TEST_F(ThrottlePageTest, RestrictedModelEnablesOnlyItsFourSensorTypes)
+TEST_F(ThrottlePageTest, restrictedModel_enablesOnlyItsFourSensorTypes)
 {
     Build({.modelCode = 100, .liveGauges = false});
     Activate();
     EXPECT_EQ(EnabledSensors(), (std::vector<int>{1095, 1096, 1099, 1100}));
 }
 
-TEST_F(ThrottlePageTest, ChoosingAndSettingACurveWritesItAndSaysSo)
+TEST_F(ThrottlePageTest, choosingAndSettingACurve_writesItAndSaysSo)
 {
     Build();
     LoadTable(kLinearTable);
@@ -145,7 +145,7 @@ TEST_F(ThrottlePageTest, ChoosingAndSettingACurveWritesItAndSaysSo)
     EXPECT_TRUE(boxes.requests.empty());
 }
 
-TEST_F(ThrottlePageTest, ControllerSilentDuringRefreshGivesOneMessage)
+TEST_F(ThrottlePageTest, controllerSilentDuringRefresh_givesOneMessage)
 {
     Build();
     (*sim)->SetFaults({.silentFrom = 10}); // after the probe and the EEPROM reads
@@ -155,7 +155,7 @@ TEST_F(ThrottlePageTest, ControllerSilentDuringRefreshGivesOneMessage)
     EXPECT_EQ(EnabledSensors().size(), 8u);
 }
 
-TEST_F(ThrottlePageTest, ControllerSilentDuringTheTableWriteLeavesSetEnabledAndSaysPartly)
+TEST_F(ThrottlePageTest, controllerSilentDuringTheTableWrite_leavesSetEnabledAndSaysPartly)
 {
     Build();
     LoadTable(kLinearTable);

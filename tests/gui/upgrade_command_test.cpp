@@ -97,7 +97,7 @@ TEST_F(ToolCommandTest, upgradeBoxes)
     EXPECT_EQ(sim.Ram(0x50), 0);
 }
 
-TEST_F(ToolCommandTest, upgradeOfAMissingFileShowsOnlyTheFileError)
+TEST_F(ToolCommandTest, upgradeOfAMissingFile_showsOnlyTheFileError)
 {
     const QString path = QString::fromStdString((dir.Path() / "absent.hex").string());
     RunUpgradeOnFile(link, path, nullptr);

@@ -74,7 +74,7 @@ TEST(Packet, anySingleCorruptedByte_failsTheChecksum)
     }
 }
 
-TEST(Packet, onlyReadAnswerCodesWakeATransaction)
+TEST(Packet, onlyReadAnswerCodes_wakeATransaction)
 {
     for (unsigned code = 0; code < 256; ++code) {
         const bool wakes = code == 0 || code == 2 || code == 4;

@@ -55,7 +55,7 @@ TEST(PortNames, acceptanceRule)
         EXPECT_EQ(IsAcceptablePortName(c.name), c.accepted) << '"' << c.name << '"';
 }
 
-TEST(PortNames, comNamesMapToTheLegacySerialDevices)
+TEST(PortNames, comNames_mapToTheLegacySerialDevices)
 {
     struct Case
     {
@@ -76,7 +76,7 @@ TEST(PortNames, comNamesMapToTheLegacySerialDevices)
         EXPECT_EQ(DevicePathForPortName(c.name), c.path) << c.name;
 }
 
-TEST(PortNames, environmentListIsTakenExactly)
+TEST(PortNames, environmentList_isTakenExactly)
 {
     struct Case
     {
@@ -96,7 +96,7 @@ TEST(PortNames, environmentListIsTakenExactly)
               (std::vector<std::string>{"COM4", "COM1"}));
 }
 
-TEST(PortNames, naturalOrderReadsNumbers)
+TEST(PortNames, naturalOrder_readsNumbers)
 {
     std::vector<std::string> names{"ttyUSB10", "ttyS1", "ttyUSB2", "ttyUSB1", "ttyS01",
                                    "ttyAMA0",  "ttyS",  "ttyUSB0", "ttyS100", "ttyS20"};
@@ -159,7 +159,7 @@ TEST_F(FakeSysfs, usbThenAcmThenRealLegacyPorts)
     EXPECT_EQ(std::count(checked.begin(), checked.end(), "/fake/dev/ttyUSB2"), 0);
 }
 
-TEST_F(FakeSysfs, missingOrEmptyTreeListsNothing)
+TEST_F(FakeSysfs, missingOrEmptyTree_listsNothing)
 {
     auto never = [](const std::string&) { return true; };
     EXPECT_TRUE(ListSysfsSerialPorts((root.Path() / "absent").string(), "/dev", never).empty());
@@ -167,7 +167,7 @@ TEST_F(FakeSysfs, missingOrEmptyTreeListsNothing)
     EXPECT_TRUE(ListSysfsSerialPorts(classTty().string(), "/dev", never).empty());
 }
 
-TEST(PortNames, uartCheckNeedsADeviceThatOpens)
+TEST(PortNames, uartCheck_needsADeviceThatOpens)
 {
     EXPECT_FALSE(port_listing::DeviceHasUart("/nonexistent/ttyS0"));
     // A pseudo-terminal has no legacy UART driver to ask: it is a real port.
@@ -198,7 +198,7 @@ std::optional<bool> PresentToOrdinaryUser(const std::string& path)
     return WEXITSTATUS(status) == 0;
 }
 
-TEST(PortNames, uartCheckCountsAPortHeldExclusivelyAsPresent)
+TEST(PortNames, uartCheck_countsAPortHeldExclusivelyAsPresent)
 {
     test::PtyPair pty;
     ASSERT_TRUE(pty.Valid());

@@ -38,7 +38,7 @@ protected:
     kestrum::test::TempDir root;
 };
 
-TEST_F(SysfsUartType, typeAttributeIsRead)
+TEST_F(SysfsUartType, typeAttribute_isRead)
 {
     struct Case
     {
@@ -62,7 +62,7 @@ TEST_F(SysfsUartType, typeAttributeIsRead)
     }
 }
 
-TEST_F(SysfsUartType, listingOpensOnlyPortsWhoseTypeSysfsDoesNotTell)
+TEST_F(SysfsUartType, listing_opensOnlyPortsWhoseTypeSysfsDoesNotTell)
 {
     AddLegacyPort("ttyS0", "4\n");
     AddLegacyPort("ttyS1", "0\n");

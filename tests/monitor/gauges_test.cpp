@@ -33,7 +33,7 @@ TEST(MonitorGauges, ConvertsAndFormatsRawAnswers)
     }
 }
 
-TEST(MonitorGauges, BatteryCurrentIsOutputTimesThrottle)
+TEST(MonitorGauges, batteryCurrent_isOutputTimesThrottle)
 {
     const std::uint8_t throttle[3] = {128, 0, 0};
     const double t = Convert(Gauge::Throttle, RawValue(Gauge::Throttle, throttle));
@@ -53,7 +53,7 @@ std::string ReadAll(const std::string& path)
     return s.str();
 }
 
-TEST(MonitorGauges, RowsCarryTheTimeStampAndEmptyFieldsForUnpolledGauges)
+TEST(MonitorGauges, rows_carryTheTimeStampAndEmptyFieldsForUnpolledGauges)
 {
     kestrum::test::TempDir dir;
     const std::string path = dir.File("Monitor.log");

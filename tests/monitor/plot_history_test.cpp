@@ -42,7 +42,7 @@ TEST(PlotHistory, ParsesTheRowTextsAndMarksRunStarts)
     EXPECT_TRUE(std::isnan(s[2].values[0]));
 }
 
-TEST(PlotHistory, AClockSetBackKeepsTheOrderAndTheSpacing)
+TEST(PlotHistory, aClockSetBack_keepsTheOrderAndTheSpacing)
 {
     CPlotHistory history;
     for (double t : {100.0, 101.0, 40.0, 41.0})

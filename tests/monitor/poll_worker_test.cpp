@@ -48,7 +48,7 @@ GaugeChecks Only(std::initializer_list<Gauge> gauges)
     return checks;
 }
 
-TEST_F(PollOverPty, CycleReadsOnlyWhatTheCheckedGaugesNeed)
+TEST_F(PollOverPty, cycle_readsOnlyWhatTheCheckedGaugesNeed)
 {
     sim.SetRam(0x20, 128);
     sim.SetRam(0x60, 250);
@@ -160,7 +160,7 @@ struct Events
     }
 };
 
-TEST_F(PollOverPty, ThreeCyclesReadInWireOrderThenStop)
+TEST_F(PollOverPty, threeCycles_readInWireOrderThenStop)
 {
     kestrum::CLogFile log(1, false);
     Events events;
@@ -178,7 +178,7 @@ TEST_F(PollOverPty, ThreeCyclesReadInWireOrderThenStop)
         EXPECT_EQ(reads[i], (std::vector<unsigned>{0x2C, 0x39, 0x3B, 0x20, 0x60}[i % 5]));
 }
 
-TEST_F(PollOverPty, SilentControllerEndsPollingOnce)
+TEST_F(PollOverPty, silentController_endsPollingOnce)
 {
     kestrum::CLogFile log(1, false);
     Events events;
@@ -206,7 +206,7 @@ TEST_F(PollOverPty, StopWakesALongIntervalAtOnce)
     EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
 }
 
-TEST_F(PollOverPty, UnwritableLogSwitchesLoggingOffOnceAndPollingGoesOn)
+TEST_F(PollOverPty, unwritableLog_switchesLoggingOffOnceAndPollingGoesOn)
 {
     kestrum::CLogFile log(1, true);
     ASSERT_TRUE(log.Open("/dev/full"));
@@ -226,7 +226,7 @@ TEST_F(PollOverPty, UnwritableLogSwitchesLoggingOffOnceAndPollingGoesOn)
 
 namespace {
 
-TEST_F(PollOverPty, UnpluggedPortEndsPollingOnce)
+TEST_F(PollOverPty, unpluggedPort_endsPollingOnce)
 {
     kestrum::CLogFile log(1, false);
     Events events;

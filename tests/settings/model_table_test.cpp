@@ -19,7 +19,7 @@ struct LookupCase
 class FindModelTest : public testing::TestWithParam<LookupCase>
 {};
 
-TEST_P(FindModelTest, CodeSelectsRowWithItsVoltageCounts)
+TEST_P(FindModelTest, code_selectsRowWithItsVoltageCounts)
 {
     const LookupCase& c = GetParam();
     const ModelInfo& row = FindModel(static_cast<std::uint8_t>(c.code));
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(VoltageSetsAndGaps, FindModelTest,
                              LookupCase{254, "UNKNOWN UNKNOWN", 65, 234, 292, 156, 292},
                              LookupCase{255, "UNKNOWN UNKNOWN", 65, 234, 292, 156, 292}));
 
-TEST(ModelTableTest, CodesRunFromZeroTo55ThenFrom96To104ThenFallback)
+TEST(ModelTableTest, codes_runFromZeroTo55ThenFrom96To104ThenFallback)
 {
     ASSERT_EQ(ModelTable.size(), 66u);
     ASSERT_EQ(ModelCount, 65);
@@ -71,7 +71,7 @@ TEST(ModelTableTest, CodesRunFromZeroTo55ThenFrom96To104ThenFallback)
     EXPECT_EQ(ModelTable[65].model, "UNKNOWN");
 }
 
-TEST(ModelTableTest, FamiliesFollowTheCodeGroups)
+TEST(ModelTableTest, families_followTheCodeGroups)
 {
     for (std::size_t row = 0; row < ModelCount; ++row) {
         const ModelInfo& info = ModelTable[row];
@@ -82,7 +82,7 @@ TEST(ModelTableTest, FamiliesFollowTheCodeGroups)
     }
 }
 
-TEST(ModelTableTest, RecurringNamesStayDistinctRows)
+TEST(ModelTableTest, recurringNames_stayDistinctRows)
 {
     EXPECT_EQ(DisplayName(FindModel(98)), DisplayName(FindModel(101)));
     EXPECT_NE(&FindModel(98), &FindModel(101));
@@ -97,7 +97,7 @@ TEST(ModelTableTest, RecurringNamesStayDistinctRows)
 // Every row's limits are one of the five sets, and the voltage rule the
 // correction relies on holds: under-voltage limits lie below the
 // over-voltage ones, so neither slider is ever pushed out of its range.
-TEST(ModelTableTest, EveryRowUsesAKnownVoltageSetKeepingUnderBelowOver)
+TEST(ModelTableTest, everyRow_usesAKnownVoltageSetKeepingUnderBelowOver)
 {
     const std::set<std::array<double, 4>> sets{{16.0, 45.0, 30.0, 60.0},
                                                {16.0, 40.0, 30.0, 60.0},
@@ -131,7 +131,7 @@ TEST(VoltageScaleTest, CountsRoundToNearestAndSpanComesFromVoltDifference)
     EXPECT_EQ(VoltsToCounts(105.0), 1023);
 }
 
-TEST(VoltageScaleTest, OutOfRangeInputIsPinnedNotUndefined)
+TEST(VoltageScaleTest, outOfRangeInput_isPinnedNotUndefined)
 {
     EXPECT_EQ(VoltsToCounts(std::numeric_limits<double>::quiet_NaN()), 0);
     EXPECT_EQ(VoltsToCounts(1e12), std::numeric_limits<std::int32_t>::max());

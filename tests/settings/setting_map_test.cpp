@@ -49,7 +49,7 @@ TEST(SettingLayoutTest, AddressesWidthsRangesAndUnits)
     }
 }
 
-TEST(SettingLayoutTest, VoltageRangesFollowTheModelOthersAreFixed)
+TEST(SettingLayoutTest, voltageRanges_followTheModelOthersAreFixed)
 {
     const ModelInfo& c = FindModel(kSetC);
     EXPECT_EQ(SliderMaximum(SettingId::UnderVoltage, c), 429);
@@ -73,7 +73,7 @@ struct ReadCase
 class RawToPositionTest : public testing::TestWithParam<ReadCase>
 {};
 
-TEST_P(RawToPositionTest, StoredValueGivesPositionAndText)
+TEST_P(RawToPositionTest, storedValue_givesPositionAndText)
 {
     const ReadCase& c = GetParam();
     const ModelInfo& model = FindModel(c.model);
@@ -129,7 +129,7 @@ struct WriteCase
 class PositionToRawTest : public testing::TestWithParam<WriteCase>
 {};
 
-TEST_P(PositionToRawTest, PositionGivesStoredValueAndText)
+TEST_P(PositionToRawTest, position_givesStoredValueAndText)
 {
     const WriteCase& c = GetParam();
     const ModelInfo& model = FindModel(c.model);
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Whatever the page writes it reads back unchanged, for every position of
 // every slider and every voltage set.
-TEST(SettingRoundTripTest, EveryPositionSurvivesWriteAndRead)
+TEST(SettingRoundTripTest, everyPosition_survivesWriteAndRead)
 {
     for (std::uint8_t code : {kSetA, std::uint8_t{1}, kSetC, kSetD, std::uint8_t{102}}) {
         const ModelInfo& model = FindModel(code);
@@ -179,7 +179,7 @@ struct CorrectionCase
     bool corrected;
 };
 
-TEST(VoltageRuleTest, UnderVoltageGivesWayToTheTenth)
+TEST(VoltageRuleTest, underVoltage_givesWayToTheTenth)
 {
     const CorrectionCase cases[] = {
         {kSetA, 137, 0, 136, true},  // 30.062 V counts as 30.1 V
@@ -194,7 +194,7 @@ TEST(VoltageRuleTest, UnderVoltageGivesWayToTheTenth)
     }
 }
 
-TEST(VoltageRuleTest, OverVoltageGivesWayToTheTenth)
+TEST(VoltageRuleTest, overVoltage_givesWayToTheTenth)
 {
     const CorrectionCase cases[] = {
         {kSetA, 0, 137, 1, true},   // 30.0 V below 30.1 V: raised to 30.1 V

@@ -12,7 +12,7 @@ struct ReadCase
     SwitchStates states;
 };
 
-TEST(SwitchByteTest, BitsTickTheBoxesWithHalfSpeedReverseInverted)
+TEST(SwitchByteTest, bits_tickTheBoxesWithHalfSpeedReverseInverted)
 {
     const ReadCase cases[] = {
         {0x00, {false, false, false, true}}, {0x0F, {true, true, true, false}},
@@ -23,7 +23,7 @@ TEST(SwitchByteTest, BitsTickTheBoxesWithHalfSpeedReverseInverted)
         EXPECT_EQ(SwitchesFromByte(c.byte), c.states) << "byte " << int(c.byte);
 }
 
-TEST(SwitchByteTest, ComposedByteKeepsBits4To7Clear)
+TEST(SwitchByteTest, composedByte_keepsBits4To7Clear)
 {
     EXPECT_EQ(SwitchByte({true, true, true, true}), 0x07);
     EXPECT_EQ(SwitchByte({false, false, false, false}), 0x08);

@@ -125,7 +125,7 @@ TEST(KestrumSimProgram, printsPortFirstAndServesUntilTerminated)
     }
 }
 
-TEST(KestrumSimProgram, traceReportsEachRequestAsALine)
+TEST(KestrumSimProgram, trace_reportsEachRequestAsALine)
 {
     SimProcess process({"--trace"});
     std::string line = process.ReadOutput(true);
@@ -140,7 +140,7 @@ TEST(KestrumSimProgram, traceReportsEachRequestAsALine)
     EXPECT_EQ(WEXITSTATUS(process.Terminate(SIGTERM)), 0);
 }
 
-TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
+TEST(KestrumSimProgram, image_keepsWhatWasWrittenAcrossRuns)
 {
     const kestrum::test::TempDir dir;
     const fs::path image = dir.File("controller.img");
@@ -163,7 +163,7 @@ TEST(KestrumSimProgram, imageKeepsWhatWasWrittenAcrossRuns)
     EXPECT_EQ(fs::file_size(image), 65800u);
 }
 
-TEST(KestrumSimProgram, imageIsSavedWhenTheTraceReaderHasGone)
+TEST(KestrumSimProgram, image_isSavedWhenTheTraceReaderHasGone)
 {
     const kestrum::test::TempDir dir;
     const fs::path image = dir.File("controller.img");

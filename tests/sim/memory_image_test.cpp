@@ -38,7 +38,7 @@ TEST(DefaultImage, describesAConsistentController)
     EXPECT_LT(over, 1024u);
 }
 
-TEST(DefaultImage, modelCodeOptionReplacesTheDefault)
+TEST(DefaultImage, modelCodeOption_replacesTheDefault)
 {
     Simulator sim(Options{.modelCode = 102});
     EXPECT_EQ(sim.Eeprom(127), 102);
@@ -70,7 +70,7 @@ TEST(ImageFile, roundTripKeepsEepromAndFlash)
     EXPECT_FALSE(fs::exists(dir.File("image.bin.tmp")));
 }
 
-TEST(ImageFile, badFilesAreRefusedAndChangeNothing)
+TEST(ImageFile, badFiles_areRefusedAndChangeNothing)
 {
     TempDir dir;
     Simulator good;

@@ -79,7 +79,7 @@ TEST(GraphMapping, cornersOfTheClientArea)
     EXPECT_DOUBLE_EQ(top.y, 0);
 }
 
-TEST(ThrottleResponseState, nothingCanBeChosenOrSetBeforeTheSensorTypeWasRead)
+TEST(ThrottleResponseState, nothing_canBeChosenOrSetBeforeTheSensorTypeWasRead)
 {
     ThrottleResponse page;
     page.Select(AllCurves()[1]);
@@ -143,7 +143,7 @@ TEST_F(ThrottleLinkTest, refreshOfALinearController)
     EXPECT_FALSE(page.SetEnabled());
 }
 
-TEST_F(ThrottleLinkTest, aTransientLowReadOfEntry5IsReadAgainBeforeEntry6)
+TEST_F(ThrottleLinkTest, aTransientLowReadOfEntry5_isReadAgainBeforeEntry6)
 {
     // The first read of entry 5 answers 0; the second gets the true value.
     std::atomic<int> reads5{0};
@@ -160,7 +160,7 @@ TEST_F(ThrottleLinkTest, aTransientLowReadOfEntry5IsReadAgainBeforeEntry6)
     EXPECT_EQ(page.Written()->name, "Linear");
 }
 
-TEST_F(ThrottleLinkTest, aPairThatStaysDecreasingIsReadThreeTimesAtMost)
+TEST_F(ThrottleLinkTest, aPairThatStaysDecreasing_isReadThreeTimesAtMost)
 {
     ThrottleTable bad = kLinearTable;
     bad[5] = 0;
@@ -194,7 +194,7 @@ TEST_F(ThrottleLinkTest, setSCurveWritesTheTableThenTheSensorCode)
               (std::vector<Packet>{MakeRequest(Command::WriteEeprom, 22, 0, 204, 0), ReadE(22)}));
 }
 
-TEST_F(ThrottleLinkTest, cancelledReadKeepsTheEntriesReadSoFar)
+TEST_F(ThrottleLinkTest, cancelledRead_keepsTheEntriesReadSoFar)
 {
     CancelAt cancel(2); // at entry 32
     ASSERT_EQ(page.Refresh(link, cancel), ThrottleResponse::Outcome::Done);
@@ -231,7 +231,7 @@ TEST_F(ThrottleLinkTest, tableReadCutShort_isNeverTakenForTheTable_andSaysWhereI
     EXPECT_EQ(TableReadNotice(page), "");
 }
 
-TEST_F(ThrottleLinkTest, cancelledWriteLeavesTheWrittenCurveUnknownAndSetEnabled)
+TEST_F(ThrottleLinkTest, cancelledWrite_leavesTheWrittenCurveUnknownAndSetEnabled)
 {
     ASSERT_EQ(page.Refresh(link, none), ThrottleResponse::Outcome::Done);
     page.Select(AllCurves()[2]);
@@ -242,7 +242,7 @@ TEST_F(ThrottleLinkTest, cancelledWriteLeavesTheWrittenCurveUnknownAndSetEnabled
     EXPECT_NE(Held(), kProgressiveTable);
 }
 
-TEST_F(ThrottleLinkTest, silentControllerDuringWriteIsAPartialWrite)
+TEST_F(ThrottleLinkTest, silentControllerDuringWrite_isAPartialWrite)
 {
     ASSERT_EQ(page.Refresh(link, none), ThrottleResponse::Outcome::Done);
     page.Select(AllCurves()[3]);

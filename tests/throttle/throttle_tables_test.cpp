@@ -15,7 +15,7 @@ struct TableCase
     std::uint8_t last;
 };
 
-TEST(ThrottleTablesTest, fixedTablesRiseFromTheirPrintedStartToFullScale)
+TEST(ThrottleTablesTest, fixedTables_riseFromTheirPrintedStartToFullScale)
 {
     const TableCase cases[] = {
         {"Linear", kLinearTable, 0, 10, 255},

@@ -6,7 +6,7 @@
 namespace kestrum {
 namespace {
 
-TEST(ThrottleSetTexts, doneSaysWhatWasWritten)
+TEST(ThrottleSetTexts, done_saysWhatWasWritten)
 {
     EXPECT_STREQ(SetDoneText(true), "Throttle table written and verified");
     EXPECT_STREQ(SetDoneText(false), "Throttle sensor type written and verified");

@@ -82,7 +82,7 @@ TEST_F(ErrorLogExportTest, ringIsWrittenFromTheIndexDownwards_orEmptyForAnIndexO
     EXPECT_NE(Expected(0x62).find("FF,0A"), std::string::npos);
 }
 
-TEST_F(ErrorLogExportTest, controllerFallingSilentLeavesThePreviousFileAsItWas)
+TEST_F(ErrorLogExportTest, controllerFallingSilent_leavesThePreviousFileAsItWas)
 {
     const std::string previous = "previous export\r\n\x01\xff";
     std::ofstream(file, std::ios::binary) << previous;
@@ -93,7 +93,7 @@ TEST_F(ErrorLogExportTest, controllerFallingSilentLeavesThePreviousFileAsItWas)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
-TEST_F(ErrorLogExportTest, folderThatDoesNotExistIsAFileErrorAndSendsNothing)
+TEST_F(ErrorLogExportTest, folderThatDoesNotExist_isAFileErrorAndSendsNothing)
 {
     const ErrorLogResult r = ExportErrorLog(link, (dir / "absent" / "Error.log").string());
     EXPECT_EQ(r.status, Status::FileError);

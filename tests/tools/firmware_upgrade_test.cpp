@@ -47,7 +47,7 @@ protected:
             .string();
 };
 
-TEST_F(FirmwareUpgradeTest, validFileIsWrittenInOrderAndTheControllerRunsItsFirmwareAgain)
+TEST_F(FirmwareUpgradeTest, validFile_isWrittenInOrderAndTheControllerRunsItsFirmwareAgain)
 {
     WriteFile(DataRecord(0x0100, {0x34, 0x12, 0x78, 0x56}) + "\r\n" + kEndRecord + "\r\n");
     const UpgradeResult r = UpgradeFirmware(link, path, progress);
@@ -75,7 +75,7 @@ TEST_F(FirmwareUpgradeTest, validFileIsWrittenInOrderAndTheControllerRunsItsFirm
     EXPECT_EQ(sent, expected);
 }
 
-TEST_F(FirmwareUpgradeTest, badFilesAndUnknownModeSendNothingWritten)
+TEST_F(FirmwareUpgradeTest, badFilesAndUnknownMode_sendNothingWritten)
 {
     const struct
     {
@@ -101,7 +101,7 @@ TEST_F(FirmwareUpgradeTest, badFilesAndUnknownModeSendNothingWritten)
     }
 }
 
-TEST_F(FirmwareUpgradeTest, missingFileIsAFileErrorAndSendsNothing)
+TEST_F(FirmwareUpgradeTest, missingFile_isAFileErrorAndSendsNothing)
 {
     const UpgradeResult r = UpgradeFirmware(link, path + ".absent", progress);
     EXPECT_EQ(r.status, UpgradeResult::Status::FileError);

@@ -67,7 +67,7 @@ protected:
     const std::string rotated = "Monitor.log20080612143005.log";
 };
 
-TEST_F(LogFileTest, emptyPathFailsAndCreatesNothing)
+TEST_F(LogFileTest, emptyPath_failsAndCreatesNothing)
 {
     CLogFile log(1, false, June12);
     std::error_code error;
@@ -78,7 +78,7 @@ TEST_F(LogFileTest, emptyPathFailsAndCreatesNothing)
     EXPECT_TRUE(Files().empty());
 }
 
-TEST_F(LogFileTest, absentFileIsCreated)
+TEST_F(LogFileTest, absentFile_isCreated)
 {
     CLogFile log(1, false, June12);
     ASSERT_TRUE(log.Open(path));
@@ -87,7 +87,7 @@ TEST_F(LogFileTest, absentFileIsCreated)
     EXPECT_EQ(Files(), std::set<std::string>{"Monitor.log"});
 }
 
-TEST_F(LogFileTest, emptyFileIsReusedNotMoved)
+TEST_F(LogFileTest, emptyFile_isReusedNotMoved)
 {
     Create(path, "");
     CLogFile log(1, false, June12);
@@ -97,7 +97,7 @@ TEST_F(LogFileTest, emptyFileIsReusedNotMoved)
     EXPECT_EQ(Read(path), Written("first\n"));
 }
 
-TEST_F(LogFileTest, nonEmptyFileIsMovedToItsTimestampedName)
+TEST_F(LogFileTest, nonEmptyFile_isMovedToItsTimestampedName)
 {
     Create(path, "old run\n");
     CLogFile log(1, false, June12);
@@ -111,7 +111,7 @@ TEST_F(LogFileTest, nonEmptyFileIsMovedToItsTimestampedName)
 // The second move in the same second would need the name the first one took:
 // it fails, the earlier log stays untouched and the lines go on into the
 // current file.
-TEST_F(LogFileTest, twoOpensInOneSecondNeverReplaceTheRotatedFile)
+TEST_F(LogFileTest, twoOpensInOneSecond_neverReplaceTheRotatedFile)
 {
     Create(path, "run 1\n");
     CLogFile log(1, false, June12);
@@ -128,7 +128,7 @@ TEST_F(LogFileTest, twoOpensInOneSecondNeverReplaceTheRotatedFile)
     EXPECT_EQ(Read(path), Written("run 2\nrun 3\nrun 4\n"));
 }
 
-TEST_F(LogFileTest, rotatedNameFollowsTheClock)
+TEST_F(LogFileTest, rotatedName_followsTheClock)
 {
     Create(path, "x");
     CLogFile log(1, false, [] { return LocalTime{2031, 1, 2, 3, 4, 5, 999}; });
@@ -136,7 +136,7 @@ TEST_F(LogFileTest, rotatedNameFollowsTheClock)
     EXPECT_TRUE(fs::exists(dir / "Monitor.log20310102030405.log"));
 }
 
-TEST_F(LogFileTest, secondWriterIsShutOutAndReadersAreNot)
+TEST_F(LogFileTest, secondWriter_isShutOutAndReadersAreNot)
 {
     Create(path, "kept\n");
     CLogFile first(1, false, [] { return LocalTime{2008, 6, 12, 14, 30, 5, 0}; });
@@ -155,7 +155,7 @@ TEST_F(LogFileTest, secondWriterIsShutOutAndReadersAreNot)
     EXPECT_TRUE(second.Open(path));
 }
 
-TEST_F(LogFileTest, thresholdDropsLinesAboveIt)
+TEST_F(LogFileTest, threshold_dropsLinesAboveIt)
 {
     CLogFile log(1, false, June12);
     ASSERT_TRUE(log.Open(path));
@@ -175,7 +175,7 @@ TEST_F(LogFileTest, thresholdDropsLinesAboveIt)
     EXPECT_EQ(Read(path), Written(expected));
 }
 
-TEST_F(LogFileTest, formattedTextIsCutAt127Characters)
+TEST_F(LogFileTest, formattedText_isCutAt127Characters)
 {
     CLogFile log(1, false, June12);
     ASSERT_TRUE(log.Open(path));
@@ -197,7 +197,7 @@ TEST_F(LogFileTest, timestampPrefixFromTheInjectedClock)
     EXPECT_EQ(Read(path), Written("06/12/08 14:30:05.007  50,47.1\nplain\n"));
 }
 
-TEST_F(LogFileTest, writesWithoutAnOpenFileAreDroppedQuietly)
+TEST_F(LogFileTest, writesWithoutAnOpenFile_areDroppedQuietly)
 {
     CLogFile log(1, true, June12);
     EXPECT_FALSE(log.Log(1, "nowhere"));

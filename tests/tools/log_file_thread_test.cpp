@@ -91,7 +91,7 @@ bool ParseRow(std::string_view line, const std::string& padding, int& number)
     return true;
 }
 
-TEST(LogFileThreads, writerAndOpenerNeverCutALine)
+TEST(LogFileThreads, writerAndOpener_neverCutALine)
 {
     const kestrum::test::TempDir temp;
     ASSERT_TRUE(temp.Valid());

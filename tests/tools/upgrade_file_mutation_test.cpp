@@ -35,7 +35,7 @@ bool Decode(const std::string& text, Words& words)
     return true;
 }
 
-TEST(UpgradeFileMutation, everySingleCharacterChangeIsRejectedOrDecodesTheSame)
+TEST(UpgradeFileMutation, everySingleCharacterChange_isRejectedOrDecodesTheSame)
 {
     const std::string file = DataRecord(0x0000, {0x00, 0x2A, 0x8C, 0x30, 0xFF, 0x3F}) + "\n" +
                              DataRecord(0x0A50, {0x10, 0x01, 0x07, 0xE0, 0x5A, 0xA5, 0x00, 0x00}) +

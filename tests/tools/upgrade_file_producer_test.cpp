@@ -76,7 +76,7 @@ std::size_t LongestLine(const fs::path& path)
     return longest;
 }
 
-TEST(UpgradeFileFromSrecCat, walkGivesBackTheBinaryWords)
+TEST(UpgradeFileFromSrecCat, walk_givesBackTheBinaryWords)
 {
     if (!HaveSrecCat())
         GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";

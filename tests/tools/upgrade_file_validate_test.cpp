@@ -190,7 +190,7 @@ TEST(HexConversions, stopAtFirstNonDigit)
     }
 }
 
-TEST(HexConversions, lineChecksumSumsEveryPairButTheLast)
+TEST(HexConversions, lineChecksum_sumsEveryPairButTheLast)
 {
     EXPECT_EQ(LineChecksum("00000001FF"), 0xFF);
     EXPECT_EQ(LineChecksum("0100000055AB"), 0xAA);
@@ -200,7 +200,7 @@ TEST(HexConversions, lineChecksumSumsEveryPairButTheLast)
     EXPECT_EQ(LineChecksum(""), 0x00);
 }
 
-TEST(ValidateUpgradeFile, streamThatCannotBeReadIsAReadErrorNotAnInvalidFile)
+TEST(ValidateUpgradeFile, streamThatCannotBeRead_isAReadErrorNotAnInvalidFile)
 {
     std::istringstream in(kEndRecord + "\n");
     in.setstate(std::ios::failbit);

@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{0x0000, 0x0001}}}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-TEST(UpgradeFileWalk, lineChangedSinceValidationStopsTheWalkWithItsError)
+TEST(UpgradeFileWalk, lineChangedSinceValidation_stopsTheWalkWithItsError)
 {
     const Walked w = Walk(DataRecord(0, {1, 0}) + "\n:0100000055AB\n" + kEndRecord + "\n");
     EXPECT_EQ(w.last, Step::Stopped);
@@ -102,7 +102,7 @@ TEST(UpgradeFileWalk, lineChangedSinceValidationStopsTheWalkWithItsError)
 
 // Records that validation refuses for FLASH's word width stop the walk too,
 // before any of their words is handed out.
-TEST(UpgradeFileWalk, recordsThatAreNotWholeWordsStopTheWalk)
+TEST(UpgradeFileWalk, recordsThatAreNotWholeWords_stopTheWalk)
 {
     const struct
     {
@@ -122,14 +122,14 @@ TEST(UpgradeFileWalk, recordsThatAreNotWholeWordsStopTheWalk)
     }
 }
 
-TEST(UpgradeFileWalk, dosEofAfterTheEndRecordEndsTheWalk)
+TEST(UpgradeFileWalk, dosEofAfterTheEndRecord_endsTheWalk)
 {
     const Walked w = Walk(DataRecord(0, {1, 0}) + "\n" + kEndRecord + "\x1A");
     EXPECT_EQ(w.last, Step::End) << w.result.error;
     EXPECT_EQ(w.words, (Words{{0, 1}}));
 }
 
-TEST(UpgradeFileWalk, inputEndingWithoutEndRecordStops)
+TEST(UpgradeFileWalk, inputEndingWithoutEndRecord_stops)
 {
     const Walked w = Walk(DataRecord(0, {1, 0}) + "\n");
     EXPECT_EQ(w.last, Step::Stopped);
@@ -146,7 +146,7 @@ TEST(UpgradeFileWalk, staysFinishedAfterTheEnd)
     EXPECT_TRUE(static_cast<bool>(walk.Result()));
 }
 
-TEST(UpgradeFileWalk, positionCountsEveryByteSoProgressReachesTheFileSize)
+TEST(UpgradeFileWalk, position_countsEveryByteSoProgressReachesTheFileSize)
 {
     const std::string first = DataRecord(0, {1, 0}) + "\r\n";
     const std::string file = first + DataRecord(2, {2, 0}) + "\r\n" + kEndRecord + "\r\n";

@@ -6,12 +6,12 @@
 // conditions while events are processed.
 
 #include "app/main_frame.h"
-#include "ui/message_box.h"
 #include "app/monitor_app.h"
 #include "app/prop_sheet.h"
-#include "ui/property_page.h"
 #include "link/packet.h"
 #include "sim/simulator.h"
+#include "ui/message_box.h"
+#include "ui/property_page.h"
 
 #include <QApplication>
 #include <QSettings>

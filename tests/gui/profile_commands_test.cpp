@@ -41,7 +41,6 @@ protected:
         frame = std::make_unique<CMainFrame>(App());
     }
 
-
     QTemporaryDir data;
     ScopedEnv dataHome{"XDG_DATA_HOME", data.path().toStdString()};
     SimulatorOnPort sim{sim::Options{.pacing = false, .liveGauges = false}};

@@ -72,7 +72,6 @@ protected:
         monitor->StopAndClose();
     }
 
-
     QTemporaryDir data;
     ScopedEnv dataHome{"XDG_DATA_HOME", data.path().toStdString()};
     SimulatorOnPort sim{sim::Options{.pacing = false, .liveGauges = false}};

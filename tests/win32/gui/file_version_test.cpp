@@ -1,10 +1,10 @@
 // The About box's version on Windows comes from the program's own version
 // resource; this test program carries the same resource as kestrum.exe.
 #include "app/about_dlg.h"
-#include "ui/control_id.h"
 #include "app/file_version.h"
 #include "app/version_line.h"
 #include "kestrum_version.h"
+#include "ui/control_id.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>

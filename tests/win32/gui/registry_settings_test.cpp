@@ -2,11 +2,11 @@
 // key Settings, every value a REG_DWORD, as regedit shows them and as an
 // older installation of the tool left them.
 #include "app/main_frame.h"
-#include "ui/message_box.h"
 #include "app/monitor_app.h"
 #include "app/settings_store.h"
 #include "link/comm_timings.h"
 #include "registry_key.h"
+#include "ui/message_box.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -5,9 +5,9 @@
 // message into Qt's commit-data request; under the offscreen plugin there is
 // no window to send it to.
 #include "app/main_frame.h"
-#include "ui/message_box.h"
 #include "app/monitor_app.h"
 #include "registry_key.h"
+#include "ui/message_box.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

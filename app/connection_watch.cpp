@@ -53,10 +53,9 @@ void CConnectionWatch::OnPortLost()
 
 void CConnectionWatch::OnDeviceAppeared(const QString&)
 {
-    kestrum::CController& controller = controller_;
     // A controller that answers is left alone. One that does not (lost, or
     // a search that opened a device too early to answer) is looked for again.
-    if (searching_ || controller.Health().state == kestrum::LinkState::Answering) {
+    if (searching_ || controller_.Health().state == kestrum::LinkState::Answering) {
         return;
     }
     searching_ = true;
@@ -65,8 +64,8 @@ void CConnectionWatch::OnDeviceAppeared(const QString&)
         CWaitCursor wait;
         // Straight to the candidates: the lost port cannot answer a probe,
         // and a search that finds nothing says nothing.
-        if (controller.TryPorts(kestrum::SearchCandidates())) {
-            key = kestrum::ReadControllerKey(controller);
+        if (controller_.TryPorts(kestrum::SearchCandidates())) {
+            key = kestrum::ReadControllerKey(controller_);
         }
     }
     searching_ = false;
